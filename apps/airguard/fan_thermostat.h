@@ -1,0 +1,10 @@
+// airguard's fan policy: on at 50 °C and above, off at 45 °C and below,
+// nothing in between (the fan keeps its state).
+#pragma once
+
+enum class FanCommand { none, on, off };
+
+constexpr double kFanOnDegrees = 50.0;
+constexpr double kFanOffDegrees = 45.0;
+
+FanCommand fanCommandFor(double degrees);

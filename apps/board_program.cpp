@@ -1,0 +1,31 @@
+#include "apps/board_program.h"
+
+#include <cstdio>
+
+#include "board/board_link.h"
+#include "board/cpu_temperature.h"
+#include "platform/wiring.h"
+
+void useLineBufferedOutput() { std::setvbuf(stdout, nullptr, _IOLBF, 0); }
+
+bool openBoardLink()
+{
+    (void)wiringPiSetup();
+    fd_i2c = wiringPiI2CSetup(kBoardAddress);
+    if (fd_i2c < 0) {
+        std::fputs("fail to init I2C\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+bool readTemperatureOrReport(int limit, double* degrees)
+{
+    const TemperatureReading reading = readCpuTemperature(limit);
+    switch (reading.status) {
+    case TemperatureStatus::ok: *degrees = reading.degrees; return true;
+    case TemperatureStatus::openFailed: std::fputs("fail to open thermal_zone0/temp\n", stderr); return false;
+    case TemperatureStatus::readFailed: std::fputs("fail to read temp\n", stderr); return false;
+    }
+    return false;
+}

@@ -1,0 +1,83 @@
+#include "hatsim/bus.h"
+
+#include "hatsim/board_controller.h"
+#include "hatsim/ssd1306_panel.h"
+#include "hatsim/trace.h"
+
+namespace hatsim {
+
+namespace {
+
+constexpr int kFirstHandle = 3;  // like descriptors, after the standard streams
+constexpr int kMaxLinks = 1024;
+
+bool busUp = true;
+bool present[128];
+int linkAddress[kMaxLinks];
+int linkCount = 0;
+
+bool defaultPresence(int address)
+{
+    return address == kBoardControllerAddress || address == kPanelAddress;
+}
+
+void ensurePresenceDefaults()
+{
+    static bool done = false;
+    if (done) return;
+    for (int a = 0; a < 128; ++a) present[a] = defaultPresence(a);
+    done = true;
+}
+
+}  // namespace
+
+int openLink(int address)
+{
+    ensurePresenceDefaults();
+    int handle = -1;
+    // Only 7-bit addresses can be bound, as with the kernel's I2C_SLAVE.
+    if (busUp && address >= 0 && address <= 0x7F && linkCount < kMaxLinks) {
+        linkAddress[linkCount] = address;
+        handle = kFirstHandle + linkCount++;
+    }
+    trace("open 0x%02x %d", static_cast<unsigned>(address) & 0xFFu, handle);
+    return handle;
+}
+
+int writeLink(int handle, int reg, int value)
+{
+    ensurePresenceDefaults();
+    const unsigned regByte = static_cast<unsigned>(reg) & 0xFFu;
+    const unsigned valueByte = static_cast<unsigned>(value) & 0xFFu;
+    const int index = handle - kFirstHandle;
+    if (index < 0 || index >= linkCount) {
+        trace("write - 0x%02x 0x%02x lost", regByte, valueByte);
+        return -1;
+    }
+    const int address = linkAddress[index];
+    if (!present[address]) {
+        trace("write 0x%02x 0x%02x 0x%02x lost", static_cast<unsigned>(address), regByte, valueByte);
+        return -1;
+    }
+    trace("write 0x%02x 0x%02x 0x%02x", static_cast<unsigned>(address), regByte, valueByte);
+    if (address == kBoardControllerAddress) boardControllerWrite(static_cast<int>(regByte), static_cast<int>(valueByte));
+    if (address == kPanelAddress) panelWrite(static_cast<int>(regByte), static_cast<int>(valueByte));
+    return 0;
+}
+
+void setBusUp(bool up) { busUp = up; }
+
+void setDevicePresent(int address, bool isPresent)
+{
+    ensurePresenceDefaults();
+    if (address >= 0 && address <= 0x7F) present[address] = isPresent;
+}
+
+void resetBus()
+{
+    busUp = true;
+    linkCount = 0;
+    for (int a = 0; a < 128; ++a) present[a] = defaultPresence(a);
+}
+
+}  // namespace hatsim

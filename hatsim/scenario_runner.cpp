@@ -1,0 +1,99 @@
+#include "hatsim/scenario_runner.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "hatsim/bus.h"
+#include "hatsim/scenario.h"
+#include "hatsim/scripted_counters.h"
+#include "hatsim/trace.h"
+#include "hatsim/virtual_root.h"
+
+namespace hatsim {
+
+namespace {
+
+struct Pending {
+    std::vector<Action> actions;
+    std::vector<bool> done;
+    std::size_t remaining = 0;
+};
+
+Pending& pending()
+{
+    static auto* state = new Pending();
+    return *state;
+}
+
+void runAction(const Action& action)
+{
+    bool ok = true;
+    const char* path = action.path.c_str();
+    switch (action.kind) {
+    case ActionKind::writeFile: {
+        std::string content = action.text;
+        if (action.hasText) content += '\n';
+        ok = writeRootFile(path, content.data(), content.size());
+        break;
+    }
+    case ActionKind::removePath: ok = removeRootPath(path); break;
+    case ActionKind::makeDir: ok = makeRootDir(path); break;
+    case ActionKind::busDown: setBusUp(false); break;
+    case ActionKind::busUp: setBusUp(true); break;
+    case ActionKind::deviceAbsent: setDevicePresent(action.address, false); break;
+    case ActionKind::devicePresent: setDevicePresent(action.address, true); break;
+    default: applyCounterAction(action); break;
+    }
+    if (!ok) {
+        traceWarning("hatsim: scenario line %d: cannot change %s%s: %s", action.line, rootFolder(), path,
+                     std::strerror(errno));
+    }
+}
+
+}  // namespace
+
+bool loadScenario(const char* path, std::string* message)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *message = std::string("cannot read scenario ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    Pending& state = pending();
+    ScenarioError error;
+    if (!parseScenario(content.str(), &state.actions, &error)) {
+        *message = std::string(path) + " line " + std::to_string(error.line) + ": " + error.message;
+        state.actions.clear();
+        return false;
+    }
+    state.done.assign(state.actions.size(), false);
+    state.remaining = state.actions.size();
+    return true;
+}
+
+void runDueActions(int64_t nowMs)
+{
+    Pending& state = pending();
+    if (state.remaining == 0) return;
+    for (std::size_t i = 0; i < state.actions.size(); ++i) {
+        if (state.done[i] || state.actions[i].ms > nowMs) continue;
+        state.done[i] = true;
+        --state.remaining;
+        runAction(state.actions[i]);
+    }
+}
+
+void clearScenario()
+{
+    Pending& state = pending();
+    state.actions.clear();
+    state.done.clear();
+    state.remaining = 0;
+}
+
+}  // namespace hatsim

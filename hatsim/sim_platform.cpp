@@ -1,0 +1,114 @@
+// The hatsim flavour of the platform seam: the wiringPi calls, the system
+// files and the kernel counters, answered by the emulated Pi and board.
+// hatsim starts before the program's first instruction, so that a bad
+// scenario stops the program before it does anything.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "hatsim/board_controller.h"
+#include "hatsim/bus.h"
+#include "hatsim/clock.h"
+#include "hatsim/scenario_runner.h"
+#include "hatsim/scripted_counters.h"
+#include "hatsim/settings.h"
+#include "hatsim/trace.h"
+#include "hatsim/virtual_root.h"
+#include "platform/kernel_counters.h"
+#include "platform/system_files.h"
+#include "platform/wiring.h"
+
+namespace {
+
+hatsim::Settings settings;
+
+[[noreturn]] void stopBeforeStart(const std::string& message)
+{
+    std::fprintf(stderr, "hatsim: %s\n", message.c_str());
+    std::fflush(stderr);
+    // _exit: nothing of the program has run, and nothing must be flushed twice.
+    _exit(2);
+}
+
+void finish() { hatsim::tearDownRoot(); }
+
+void sleepReal(unsigned int ms)
+{
+    if (settings.speed <= 0) return;
+    const long long ns = std::llround(static_cast<double>(ms) * 1e6 / settings.speed);
+    timespec remaining{static_cast<time_t>(ns / 1000000000LL), static_cast<long>(ns % 1000000000LL)};
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
+}
+
+bool underRoot(const char* path)
+{
+    return std::strncmp(path, "/sys/", 5) == 0 || std::strncmp(path, "/proc/", 6) == 0;
+}
+
+const char* lookupEnvironment(const char* name) { return std::getenv(name); }
+
+__attribute__((constructor)) void startHatsim()
+{
+    std::string message;
+    if (!hatsim::readSettings(lookupEnvironment, isatty(STDERR_FILENO) == 1, &settings, &message)) stopBeforeStart(message);
+    if (settings.tracePath != nullptr && !hatsim::openTrace(settings.tracePath)) {
+        stopBeforeStart(std::string("cannot write trace ") + settings.tracePath + ": " + std::strerror(errno));
+    }
+    if (settings.script != nullptr && !hatsim::loadScenario(settings.script, &message)) stopBeforeStart(message);
+    if (!hatsim::setUpRoot(settings.root)) {
+        stopBeforeStart(std::string("cannot set up the virtual root: ") + std::strerror(errno));
+    }
+    std::atexit(finish);
+    hatsim::runDueActions(0);
+}
+
+}  // namespace
+
+extern "C" int wiringPiSetup(void)
+{
+    hatsim::trace("setup");
+    return 0;
+}
+
+extern "C" int wiringPiI2CSetup(const int devId) { return hatsim::openLink(devId); }
+
+extern "C" int wiringPiI2CWriteReg8(int fd, int reg, int data) { return hatsim::writeLink(fd, reg, data); }
+
+extern "C" void delay(unsigned int howLong)
+{
+    hatsim::trace("pause %u", howLong);
+    sleepReal(howLong);
+    hatsim::advanceVirtualClock(howLong);
+    hatsim::advanceDemoHeat(howLong, hatsim::boardControllerState().fan == 1);
+    hatsim::runDueActions(hatsim::virtualNowMs());
+    if (settings.hasEnd && hatsim::virtualNowMs() >= settings.endMs) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::exit(0);
+    }
+}
+
+int openSystemFile(const char* path)
+{
+    if (!underRoot(path)) return open(path, O_RDONLY | O_CLOEXEC);
+    char mapped[PATH_MAX];
+    if (!hatsim::mapIntoRoot(path, mapped, sizeof mapped)) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    return open(mapped, O_RDONLY | O_CLOEXEC);
+}
+
+int readSystemInfo(struct sysinfo* info) { return hatsim::scriptedSysinfo(info); }
+int readRootFileSystem(struct statfs* info) { return hatsim::scriptedRootStatfs(info); }
+int fetchInterfaceList(struct ifaddrs** list) { return hatsim::scriptedGetifaddrs(list); }
+void releaseInterfaceList(struct ifaddrs* list) { hatsim::scriptedFreeifaddrs(list); }

@@ -1,0 +1,57 @@
+#include "hatsim/trace.h"
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+
+#include "hatsim/clock.h"
+
+namespace hatsim {
+
+namespace {
+
+FILE* traceFile = nullptr;
+
+void writeLine(const char* prefix, const char* format, va_list args)
+{
+    if (traceFile == nullptr) return;
+    std::fprintf(traceFile, "%" PRId64 " %s", virtualNowMs(), prefix);
+    std::vfprintf(traceFile, format, args);
+    std::fputc('\n', traceFile);
+    std::fflush(traceFile);
+}
+
+}  // namespace
+
+bool openTrace(const char* path)
+{
+    closeTrace();
+    traceFile = std::fopen(path, "we");
+    return traceFile != nullptr;
+}
+
+void closeTrace()
+{
+    if (traceFile != nullptr) std::fclose(traceFile);
+    traceFile = nullptr;
+}
+
+bool traceEnabled() { return traceFile != nullptr; }
+
+void trace(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    writeLine("", format, args);
+    va_end(args);
+}
+
+void traceWarning(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    writeLine("warn ", format, args);
+    va_end(args);
+}
+
+}  // namespace hatsim

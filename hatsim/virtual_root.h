@@ -1,0 +1,30 @@
+// The folder that stands in for "/" when a program opens a file under /sys
+// or /proc: HATSIM_ROOT, or the demo root (a private temporary folder with
+// a Pi 4 model text and a thermal file fed by the heat model).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace hatsim {
+
+// Uses `root` when given, else creates the demo root. False on failure.
+bool setUpRoot(const char* root);
+bool usingDemoRoot();
+const char* rootFolder();
+// Removes the demo root (no-op for a given root).
+void tearDownRoot();
+
+// ROOT+path into out; false when it does not fit.
+bool mapIntoRoot(const char* path, char* out, std::size_t size);
+
+// Scenario file actions on ROOT+path; false with errno set on failure.
+bool writeRootFile(const char* path, const char* text, std::size_t length);
+bool removeRootPath(const char* path);
+bool makeRootDir(const char* path);
+
+// Demo root only: advance the heat model by elapsedMs and rewrite the
+// thermal file. fanOn is the emulated fan's state.
+void advanceDemoHeat(int64_t elapsedMs, bool fanOn);
+
+}  // namespace hatsim

@@ -1,0 +1,5 @@
+#include <fcntl.h>
+
+#include "platform/system_files.h"
+
+int openSystemFile(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }

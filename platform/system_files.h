@@ -1,0 +1,6 @@
+// Opening the kernel's files under /sys and /proc. hatsim maps them into a
+// virtual root; on the Pi they are the real files.
+#pragma once
+
+// Opens path read-only (close-on-exec). Returns a descriptor, or -1.
+int openSystemFile(const char* path);

@@ -1,0 +1,198 @@
+// airguard, heatglow and lampshow, run for real on hatsim.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include "tests/scenario/hatsim_run.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kThermal = "/sys/class/thermal/thermal_zone0/temp";
+
+std::string thermalAt(int ms, const std::string& text) { return std::to_string(ms) + " file " + kThermal + " " + text + "\n"; }
+
+TEST(Lampshow, StartsTheEffectWithFourWritesAndExits)
+{
+    HatsimScenario scenario;
+    for (int round = 0; round < 2; ++round) {
+        const HatsimRun run = scenario.run("lampshow", "");
+        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_EQ(run.trace,
+                  "0 setup\n0 open 0x0d 3\n0 write 0x0d 0x07 0x00\n0 pause 1\n"
+                  "1 write 0x0d 0x04 0x01\n1 write 0x0d 0x05 0x03\n1 write 0x0d 0x06 0x04\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST(Lampshow, AbsentControllerIsNotNoticed)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("lampshow", "0 device 0x0d absent\n");
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.busEvents(), (Lines{"0 open 0x0d 3", "0 write 0x0d 0x07 0x00 lost", "1 write 0x0d 0x04 0x01 lost",
+                                       "1 write 0x0d 0x05 0x03 lost", "1 write 0x0d 0x06 0x04 lost"}));
+}
+
+TEST(BoardPrograms, NoBusMeansFailToInitAndNothingWritten)
+{
+    for (const char* program : {"lampshow", "airguard", "heatglow"}) {
+        HatsimScenario scenario;
+        const HatsimRun run = scenario.run(program, "0 bus down\n" + thermalAt(0, "40000"));
+        EXPECT_EQ(run.exitStatus, 255) << program;
+        EXPECT_EQ(run.err, "fail to init I2C\n") << program;
+        EXPECT_EQ(run.out, "") << program;
+        EXPECT_EQ(run.trace, "0 setup\n0 open 0x0d -1\n") << program;
+    }
+}
+
+TEST(BoardPrograms, ThermalFailuresEndTheLoopWithTheirMessage)
+{
+    const struct {
+        std::string script;
+        std::string message;
+    } cases[] = {
+        {"", "fail to open thermal_zone0/temp\n"},
+        {"0 dir " + kThermal + "\n", "fail to read temp\n"},
+        {"0 file " + kThermal + "\n", "fail to read temp\n"},  // empty: no number to read
+        {thermalAt(0, "abc"), "fail to read temp\n"},
+        {thermalAt(0, "-"), "fail to read temp\n"},
+    };
+    for (const char* program : {"airguard", "heatglow"}) {
+        for (const auto& c : cases) {
+            HatsimScenario scenario;
+            const HatsimRun run = scenario.run(program, c.script);
+            EXPECT_EQ(run.exitStatus, 255) << program << " with " << c.script;
+            EXPECT_EQ(run.err, c.message) << program << " with " << c.script;
+            EXPECT_EQ(run.out, "") << program;
+        }
+    }
+}
+
+TEST(BoardPrograms, FailureAfterGoodReadingsKeepsTheEchoedLines)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("airguard", thermalAt(0, "40000") + thermalAt(2000, "x") );
+    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.out, "temp: 40.0C\ntemp: 40.0C\n");
+    EXPECT_EQ(run.err, "fail to read temp\n");
+}
+
+TEST(Airguard, SwitchesAtTheThresholdsAndWritesEveryPassOutsideTheDeadBand)
+{
+    HatsimScenario scenario;
+    const std::string script = thermalAt(0, "47500") + thermalAt(1000, "50000") + thermalAt(2000, "55123") +
+                               thermalAt(3000, "45001") + thermalAt(4000, "45000") + thermalAt(5000, "3000");
+    const HatsimRun run = scenario.run("airguard", script, {"HATSIM_END_MS=6000"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.out, "temp: 47.5C\ntemp: 50.0C\ntemp: 55.1C\ntemp: 45.0C\ntemp: 45.0C\ntemp: 3.0C\n");
+    EXPECT_EQ(run.busEvents(), (Lines{"0 open 0x0d 3", "1000 write 0x0d 0x08 0x01", "2000 write 0x0d 0x08 0x01",
+                                       "4000 write 0x0d 0x08 0x00", "5000 write 0x0d 0x08 0x00"}));
+    // One pass a second: the pause follows every pass.
+    const Lines lines = traceLines(run.trace);
+    EXPECT_EQ(lines[2], "0 pause 1000");
+    EXPECT_EQ(lines.back(), "5000 pause 1000");
+}
+
+TEST(Airguard, OddThermalContentIsReadSafely)
+{
+    HatsimScenario scenario;
+    const std::string script = thermalAt(0, "99999999999999999999") + thermalAt(1000, "-99999999999999") +
+                               thermalAt(2000, "  +51000junk") + thermalAt(3000, "123456789012345678901234567890");
+    const HatsimRun run = scenario.run("airguard", script, {"HATSIM_END_MS=4000"});
+    EXPECT_EQ(run.exitStatus, 0);
+    // Saturated at the 32-bit limits; the read stops at 20 bytes.
+    EXPECT_EQ(run.out, "temp: 2147483.6C\ntemp: -2147483.6C\ntemp: 51.0C\ntemp: 2147483.6C\n");
+    EXPECT_EQ(run.busEvents(), (Lines{"0 open 0x0d 3", "0 write 0x0d 0x08 0x01", "1000 write 0x0d 0x08 0x00",
+                                       "2000 write 0x0d 0x08 0x01", "3000 write 0x0d 0x08 0x01"}));
+}
+
+TEST(Airguard, LinesReachAPipeBeforeTheProgramIsKilled)
+{
+    HatsimScenario scenario;
+    // Real pauses of 5 ms; killed by the runner's timeout, never exits by itself.
+    const HatsimRun run = scenario.run("airguard", thermalAt(0, "40000"), {"HATSIM_SPEED=200"}, 300);
+    EXPECT_TRUE(run.killed);
+    EXPECT_GE(run.out.size(), 3 * std::string("temp: 40.0C\n").size());
+    EXPECT_EQ(run.out.substr(0, 12), "temp: 40.0C\n");
+}
+
+TEST(Heatglow, PaintsBandsAndSkipsReadingsWithinOneDegree)
+{
+    HatsimScenario scenario;
+    const std::string script = thermalAt(0, "44000") + thermalAt(500, "44500") + thermalAt(1000, "44000") +
+                               thermalAt(1500, "46200") + thermalAt(2000, "61000") + thermalAt(2500, "62000") +
+                               thermalAt(3000, "62500") + thermalAt(3500, "63000");
+    const HatsimRun run = scenario.run("heatglow", script, {"HATSIM_END_MS=4000"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.out,
+              "temp: 44.0C\ntemp: 44.5C\ntemp: 44.0C\ntemp: 46.2C\ntemp: 61.0C\ntemp: 62.0C\ntemp: 62.5C\ntemp: 63.0C\n");
+    auto colour = [](int ms, int r, int g, int b) {
+        char text[4][40];
+        snprintf(text[0], sizeof text[0], "%d write 0x0d 0x00 0xff", ms);
+        snprintf(text[1], sizeof text[1], "%d write 0x0d 0x01 0x%02x", ms, r);
+        snprintf(text[2], sizeof text[2], "%d write 0x0d 0x02 0x%02x", ms, g);
+        snprintf(text[3], sizeof text[3], "%d write 0x0d 0x03 0x%02x", ms, b);
+        return Lines{text[0], text[1], text[2], text[3]};
+    };
+    Lines expected{"0 open 0x0d 3", "0 write 0x0d 0x07 0x00"};
+    for (const Lines& part : {colour(10, 0, 0, 255), colour(1010, 0, 0, 255), colour(1510, 30, 144, 255),
+                              colour(2010, 255, 69, 0), colour(3510, 255, 0, 0)}) {
+        expected.insert(expected.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(run.busEvents(), expected);
+    const Lines lines = traceLines(run.trace);
+    EXPECT_EQ(lines[3], "0 pause 10");
+    EXPECT_EQ(lines.back(), "3510 pause 500");
+}
+
+TEST(Heatglow, FirstReadingNearZeroWritesNoColour)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("heatglow", thermalAt(0, "500"), {"HATSIM_END_MS=1000"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.busEvents(), (Lines{"0 open 0x0d 3", "0 write 0x0d 0x07 0x00"}));
+}
+
+TEST(Hatsim, MalformedScenarioStopsTheProgramBeforeItStarts)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("airguard", thermalAt(0, "40000") + "# fine\n1000 fan on\n");
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_NE(run.err.find("line 3"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.trace, "");
+}
+
+TEST(Hatsim, BadSettingsStopTheProgramToo)
+{
+    for (const char* setting : {"HATSIM_SPEED=fast", "HATSIM_END_MS=-1", "HATSIM_VIEW=maybe"}) {
+        HatsimScenario scenario;
+        const HatsimRun run = scenario.run("lampshow", "", {setting});
+        EXPECT_EQ(run.exitStatus, 2) << setting;
+        EXPECT_NE(run.err.find(std::string(setting).substr(0, std::string(setting).find('='))), std::string::npos);
+        EXPECT_EQ(run.trace, "") << setting;
+    }
+}
+
+TEST(Hatsim, DemoRootWarmsUntilTheFanSwitchesAndIsRemovedAfterwards)
+{
+    std::vector<std::string> env = {"HATSIM_SPEED=0", "HATSIM_VIEW=0", "HATSIM_END_MS=120000"};
+    TempFolder tmp;
+    env.push_back("TMPDIR=" + tmp.path());
+    const ProgramRun run = runProgram(simProgram("airguard"), env);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_NE(run.out.find("temp: 50."), std::string::npos);
+    // The fan came on, then the model cooled below the off threshold.
+    const std::size_t hot = run.out.find("temp: 50.");
+    EXPECT_NE(run.out.find("temp: 45.", hot), std::string::npos);
+    DIR* dir = opendir(tmp.path().c_str());
+    ASSERT_NE(dir, nullptr);
+    int entries = 0;
+    while (const dirent* entry = readdir(dir)) entries += entry->d_name[0] != '.';
+    closedir(dir);
+    EXPECT_EQ(entries, 0) << "the demo root was left behind";
+}
+
+}  // namespace

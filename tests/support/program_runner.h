@@ -1,0 +1,19 @@
+// Runs a built program in a clean environment and collects what it did.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+    int exitStatus = -1;  // 0-255, or -1 when it did not exit by itself
+    bool killed = false;  // stopped by the timeout
+    std::string out;
+    std::string err;
+};
+
+// `environment` holds NAME=VALUE entries; nothing else of the test's own
+// environment reaches the program but PATH.
+ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs = 20000);
+
+// Path of a program in the hatsim build (build/sim).
+std::string simProgram(const std::string& name);

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "apps/airguard/fan_thermostat.h"
+#include "apps/heatglow/heat_bands.h"
+
+namespace {
+
+TEST(FanThermostat, ThresholdsAreInclusiveWithADeadBandBetween)
+{
+    EXPECT_EQ(fanCommandFor(45.0), FanCommand::off);
+    EXPECT_EQ(fanCommandFor(0.0), FanCommand::off);
+    EXPECT_EQ(fanCommandFor(-40.0), FanCommand::off);
+    EXPECT_EQ(fanCommandFor(45.001), FanCommand::none);
+    EXPECT_EQ(fanCommandFor(47.5), FanCommand::none);
+    EXPECT_EQ(fanCommandFor(49.999), FanCommand::none);
+    EXPECT_EQ(fanCommandFor(50.0), FanCommand::on);
+    EXPECT_EQ(fanCommandFor(2147483.647), FanCommand::on);
+}
+
+struct BandCase {
+    double t;
+    double value;
+    int red, green, blue;
+};
+
+TEST(HeatBands, EachBandTopIsInclusive)
+{
+    const BandCase cases[] = {
+        {-5, 45, 0, 0, 255},   {45, 45, 0, 0, 255},       {46.2, 47, 30, 144, 255}, {49, 49, 0, 191, 255},
+        {50, 51, 95, 158, 160}, {53, 53, 255, 255, 0},    {54, 55, 255, 215, 0},    {57, 57, 255, 165, 0},
+        {58.5, 59, 255, 140, 0}, {61, 61, 255, 69, 0},    {63, 63, 255, 0, 0},      {99, 63, 255, 0, 0},
+    };
+    for (const BandCase& c : cases) {
+        HeatBand band{};
+        ASSERT_TRUE(heatBandFor(c.t, &band)) << c.t;
+        EXPECT_EQ(band.value, c.value) << c.t;
+        EXPECT_EQ(band.red, c.red) << c.t;
+        EXPECT_EQ(band.green, c.green) << c.t;
+        EXPECT_EQ(band.blue, c.blue) << c.t;
+    }
+}
+
+TEST(HeatBands, GapAboveSixtyOneMatchesNothing)
+{
+    HeatBand band{};
+    EXPECT_FALSE(heatBandFor(61.01, &band));
+    EXPECT_FALSE(heatBandFor(62.0, &band));
+    EXPECT_FALSE(heatBandFor(62.999, &band));
+}
+
+TEST(HeatBands, ChangeTestTruncatesTowardZero)
+{
+    EXPECT_TRUE(bandMayChange(44.0, 0.0));
+    EXPECT_FALSE(bandMayChange(44.5, 45.0));
+    EXPECT_TRUE(bandMayChange(44.0, 45.0));
+    EXPECT_FALSE(bandMayChange(45.9, 45.0));
+    EXPECT_TRUE(bandMayChange(46.2, 45.0));
+    EXPECT_FALSE(bandMayChange(0.999, 0.0));
+    EXPECT_FALSE(bandMayChange(-0.999, 0.0));
+    EXPECT_TRUE(bandMayChange(-1.0, 0.0));
+    // Readings far outside any real range still compare safely.
+    EXPECT_TRUE(bandMayChange(2147483.647, 45.0));
+    EXPECT_TRUE(bandMayChange(-2147483.648, 63.0));
+}
+
+}  // namespace
