@@ -1,0 +1,149 @@
+// Deliberately includes no libc header that declares open, ioctl or close,
+// so these definitions cannot clash with the headers' redirections.
+#include "tests/platform/kernel_shim.h"
+
+#include <dlfcn.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <ctime>
+
+namespace kernel_shim {
+
+namespace {
+std::vector<Call> recorded;
+bool openFails = false;
+bool slaveFails = false;
+bool smbusFails = false;
+int interruptions = 0;
+long interruptSliceMs = 0;
+}  // namespace
+
+void reset()
+{
+    recorded.clear();
+    openFails = slaveFails = smbusFails = false;
+    interruptions = 0;
+}
+const std::vector<Call>& calls() { return recorded; }
+void failOpen(bool fail) { openFails = fail; }
+void failSlaveIoctl(bool fail) { slaveFails = fail; }
+void failSmbus(bool fail) { smbusFails = fail; }
+void interruptSleeps(int count, long sliceMs)
+{
+    interruptions = count;
+    interruptSliceMs = sliceMs;
+}
+
+}  // namespace kernel_shim
+
+using namespace kernel_shim;
+
+namespace {
+
+template <typename F>
+F next(const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+int shimOpen(const char* realName, const char* path, int flags, va_list args)
+{
+    int mode = 0;
+    if ((flags & 0100) != 0 || (flags & 020200000) == 020200000) mode = va_arg(args, int);  // O_CREAT, O_TMPFILE
+    if (std::strcmp(path, "/dev/i2c-1") != 0) return next<int (*)(const char*, int, ...)>(realName)(path, flags, mode);
+    Call call;
+    call.name = "open";
+    call.path = path;
+    call.flags = flags;
+    recorded.push_back(call);
+    if (openFails) {
+        errno = ENOENT;
+        return -1;
+    }
+    return kBusFd;
+}
+
+}  // namespace
+
+extern "C" int open(const char* path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const int fd = shimOpen("open", path, flags, args);
+    va_end(args);
+    return fd;
+}
+
+extern "C" int open64(const char* path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const int fd = shimOpen("open64", path, flags, args);
+    va_end(args);
+    return fd;
+}
+
+extern "C" int ioctl(int fd, unsigned long request, ...)
+{
+    va_list args;
+    va_start(args, request);
+    void* argument = va_arg(args, void*);
+    va_end(args);
+    if (fd != kBusFd) return next<int (*)(int, unsigned long, ...)>("ioctl")(fd, request, argument);
+
+    Call call;
+    call.name = "ioctl";
+    call.fd = fd;
+    call.request = request;
+    int result = 0;
+    if (request == I2C_SLAVE) {
+        call.argument = reinterpret_cast<long>(argument);
+        if (slaveFails) result = -1;
+    } else if (request == I2C_SMBUS) {
+        const auto* data = static_cast<const i2c_smbus_ioctl_data*>(argument);
+        call.readWrite = data->read_write;
+        call.command = data->command;
+        call.size = static_cast<int>(data->size);
+        call.dataByte = data->data != nullptr ? data->data->byte : -1;
+        if (smbusFails) result = -1;
+    }
+    recorded.push_back(call);
+    if (result < 0) errno = ENXIO;
+    return result;
+}
+
+extern "C" int close(int fd)
+{
+    if (fd != kBusFd) return next<int (*)(int)>("close")(fd);
+    Call call;
+    call.name = "close";
+    call.fd = fd;
+    recorded.push_back(call);
+    return 0;
+}
+
+extern "C" int nanosleep(const struct timespec* request, struct timespec* remaining)
+{
+    Call call;
+    call.name = "nanosleep";
+    call.seconds = static_cast<long>(request->tv_sec);
+    call.nanoseconds = request->tv_nsec;
+    recorded.push_back(call);
+    if (interruptions > 0) {
+        --interruptions;
+        long long left = static_cast<long long>(request->tv_sec) * 1000000000LL + request->tv_nsec -
+                         interruptSliceMs * 1000000LL;
+        if (left < 0) left = 0;
+        if (remaining != nullptr) {
+            remaining->tv_sec = static_cast<time_t>(left / 1000000000LL);
+            remaining->tv_nsec = static_cast<long>(left % 1000000000LL);
+        }
+        errno = EINTR;
+        return -1;
+    }
+    return 0;
+}
