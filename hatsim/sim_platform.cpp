@@ -20,6 +20,8 @@
 #include "hatsim/scenario_runner.h"
 #include "hatsim/scripted_counters.h"
 #include "hatsim/settings.h"
+#include "hatsim/snapshot.h"
+#include "hatsim/ssd1306_panel.h"
 #include "hatsim/trace.h"
 #include "hatsim/virtual_root.h"
 #include "platform/kernel_counters.h"
@@ -54,6 +56,15 @@ bool underRoot(const char* path)
     return std::strncmp(path, "/sys/", 5) == 0 || std::strncmp(path, "/proc/", 6) == 0;
 }
 
+void onPanelFrame()
+{
+    static bool warned = false;
+    if (!hatsim::writePanelSnapshot(settings.snapshotPath) && !warned) {
+        hatsim::traceWarning("hatsim: cannot write snapshot %s", settings.snapshotPath);
+        warned = true;
+    }
+}
+
 const char* lookupEnvironment(const char* name) { return std::getenv(name); }
 
 __attribute__((constructor)) void startHatsim()
@@ -67,6 +78,7 @@ __attribute__((constructor)) void startHatsim()
     if (!hatsim::setUpRoot(settings.root)) {
         stopBeforeStart(std::string("cannot set up the virtual root: ") + std::strerror(errno));
     }
+    if (settings.snapshotPath != nullptr) hatsim::setPanelFrameListener(onPanelFrame);
     std::atexit(finish);
     hatsim::runDueActions(0);
 }

@@ -1,0 +1,32 @@
+// ssd1306_i2c: driver for a 128 x 32 SSD1306 OLED panel on the I2C bus.
+// Drawing changes only the frame buffer in memory; ssd1306_display pushes
+// the whole buffer to the panel. One process drives one panel.
+#pragma once
+
+// Panel link and commands.
+void ssd1306_begin(int vccstate, int i2caddr);  // vccstate 1: external supply, else charge pump
+void ssd1306_command(int c);
+void ssd1306_display();
+void ssd1306_clearDisplay();
+void ssd1306_invertDisplay(int i);
+void ssd1306_dim(int dim);
+void ssd1306_startscrollright(int start, int stop);
+void ssd1306_startscrollleft(int start, int stop);
+void ssd1306_startscrolldiagright(int start, int stop);
+void ssd1306_startscrolldiagleft(int start, int stop);
+void ssd1306_stopscroll();
+
+// Drawing primitives; colour 0 clears, 1 sets, 2 inverts, others change nothing.
+void ssd1306_drawPixel(int x, int y, int color);
+void ssd1306_drawFastHLine(int x, int y, int w, int color);
+void ssd1306_drawFastHLineInternal(int x, int y, int w, int color);
+void ssd1306_drawFastVLine(int x, int y, int h, int color);
+void ssd1306_drawFastVLineInternal(int x, int y, int h, int color);
+void ssd1306_fillRect(int x, int y, int w, int h, int color);
+
+// Text in 6 x 8 cells (times the text size).
+void ssd1306_setTextSize(int size);
+void ssd1306_drawChar(int x, int y, int c, int color, int size);
+void ssd1306_write(int c);
+void ssd1306_drawString(const char* str);
+void ssd1306_drawText(int x, int y, const char* str);

@@ -1,0 +1,108 @@
+// The panel link, its initialisation, the command operations and the push
+// of the frame buffer.
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+#include "oled/ssd1306_i2c.h"
+#include "oled/ssd1306_state.h"
+#include "platform/wiring.h"
+
+namespace ssd1306 {
+
+int32_t i2cd = 0;
+int32_t _vccstate = 0;
+int32_t buffer[kBufferCells] = {};
+int32_t cursor_x = 0;
+int32_t cursor_y = 0;
+int32_t textsize = 1;
+int32_t wrap = 1;
+
+}  // namespace ssd1306
+
+using namespace ssd1306;
+
+namespace {
+
+constexpr int kCommandControl = 0x00;
+constexpr int kDataControl = 0x40;
+constexpr int kExternalSupply = 1;
+
+void commands(std::initializer_list<int> bytes)
+{
+    for (int byte : bytes) ssd1306_command(byte);
+}
+
+}  // namespace
+
+void ssd1306_begin(int vccstate, int i2caddr)
+{
+    _vccstate = vccstate;
+    i2cd = wiringPiI2CSetup(i2caddr);
+    if (i2cd < 0) {
+        std::fputs("ssd1306_i2c : Unable to initialise I2C:\n", stderr);
+        return;
+    }
+    const bool external = vccstate == kExternalSupply;
+    commands({
+        0xAE,                     // display off
+        0xD5, 0x80,               // clock divide ratio 1, oscillator 8
+        0xA8, 0x1F,               // multiplex ratio 32
+        0xD3, 0x00,               // no display offset
+        0x40,                     // start line 0
+        0x8D, external ? 0x10 : 0x14,  // charge pump off / on
+        0x20, 0x00,               // horizontal addressing
+        0xA1,                     // segment remap: column 127 drives SEG0
+        0xC8,                     // COM scan remapped
+        0xDA, 0x02,               // sequential COM pins
+        0x81, 0x8F,               // contrast
+        0xD9, external ? 0x22 : 0xF1,  // pre-charge period
+        0xDB, 0x40,               // VCOMH deselect level
+        0xA4,                     // display follows RAM
+        0xA6,                     // normal, not inverted
+        0x2E,                     // no scrolling
+        0xAF,                     // display on
+    });
+}
+
+void ssd1306_command(int c) { (void)wiringPiI2CWriteReg8(i2cd, kCommandControl, c); }
+
+void ssd1306_display()
+{
+    commands({0x21, 0x00, 0x7F, 0x22, 0x00, 0x03});
+    // Horizontal addressing over this window walks the panel's RAM in the
+    // buffer's own order; the panel keeps each cell's low 8 bits.
+    for (int32_t cell : buffer) (void)wiringPiI2CWriteReg8(i2cd, kDataControl, cell);
+}
+
+void ssd1306_clearDisplay()
+{
+    std::memset(buffer, 0, sizeof buffer);
+    cursor_x = 0;
+    cursor_y = 0;
+}
+
+void ssd1306_invertDisplay(int i) { ssd1306_command(i != 0 ? 0xA7 : 0xA6); }
+
+void ssd1306_dim(int dim)
+{
+    int contrast = 0x00;
+    if (dim == 0) contrast = _vccstate == kExternalSupply ? 0x9F : 0xCF;
+    commands({0x81, contrast});
+}
+
+void ssd1306_startscrollright(int start, int stop) { commands({0x26, 0x00, start, 0x00, stop, 0x00, 0xFF, 0x2F}); }
+
+void ssd1306_startscrollleft(int start, int stop) { commands({0x27, 0x00, start, 0x00, stop, 0x00, 0xFF, 0x2F}); }
+
+void ssd1306_startscrolldiagright(int start, int stop)
+{
+    commands({0xA3, 0x00, 0x20, 0x29, 0x00, start, 0x00, stop, 0x01, 0x2F});
+}
+
+void ssd1306_startscrolldiagleft(int start, int stop)
+{
+    commands({0xA3, 0x00, 0x20, 0x2A, 0x00, start, 0x00, stop, 0x01, 0x2F});
+}
+
+void ssd1306_stopscroll() { ssd1306_command(0x2E); }
