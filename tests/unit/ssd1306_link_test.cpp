@@ -1,0 +1,128 @@
+// The bytes the driver sends: initialisation, commands and the push.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "oled/ssd1306_i2c.h"
+#include "oled/ssd1306_state.h"
+#include "tests/support/recording_platform.h"
+
+namespace {
+
+constexpr int kPanel = 0x3C;  // the recording platform hands back the address as the handle
+
+std::vector<int> commandBytes()
+{
+    std::vector<int> bytes;
+    for (const BusWrite& w : recording::writes()) {
+        EXPECT_EQ(w.reg, 0x00);
+        bytes.push_back(w.value);
+    }
+    return bytes;
+}
+
+class Ssd1306Link : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ssd1306_begin(2, kPanel);
+        ssd1306_clearDisplay();
+        recording::reset();
+    }
+};
+
+std::vector<int> initialisation(int supply)
+{
+    recording::reset();
+    ssd1306_begin(supply, kPanel);
+    EXPECT_EQ(ssd1306::i2cd, kPanel);
+    EXPECT_EQ(ssd1306::_vccstate, supply);
+    return commandBytes();
+}
+
+TEST(Ssd1306Begin, SendsTheInitialisationForEachSupplyMode)
+{
+    const std::vector<int> pump = {0xAE, 0xD5, 0x80, 0xA8, 0x1F, 0xD3, 0x00, 0x40, 0x8D, 0x14, 0x20, 0x00, 0xA1,
+                                   0xC8, 0xDA, 0x02, 0x81, 0x8F, 0xD9, 0xF1, 0xDB, 0x40, 0xA4, 0xA6, 0x2E, 0xAF};
+    std::vector<int> external = pump;
+    external[9] = 0x10;
+    external[19] = 0x22;
+    EXPECT_EQ(initialisation(2), pump);
+    EXPECT_EQ(initialisation(0), pump);
+    EXPECT_EQ(initialisation(7), pump);
+    EXPECT_EQ(initialisation(1), external);
+}
+
+TEST(Ssd1306Begin, FailedOpenPrintsOnceSendsNothingAndLaterPushesStillTry)
+{
+    recording::reset();
+    testing::internal::CaptureStderr();
+    ssd1306_begin(2, -5);  // the recording platform returns the address: negative means failure
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "ssd1306_i2c : Unable to initialise I2C:\n");
+    EXPECT_TRUE(recording::writes().empty());
+    ssd1306_display();
+    ASSERT_EQ(recording::writes().size(), 518u);
+    EXPECT_EQ(recording::writes()[0].handle, -5);
+    ssd1306_begin(2, kPanel);
+}
+
+TEST_F(Ssd1306Link, PushSendsTheWindowThenAll512CellsInOrder)
+{
+    ssd1306::buffer[0] = 0x100;
+    ssd1306::buffer[1] = 0x1FF;
+    ssd1306::buffer[511] = 0x80;
+    ssd1306_display();
+    const auto& writes = recording::writes();
+    ASSERT_EQ(writes.size(), 518u);
+    const int window[] = {0x21, 0x00, 0x7F, 0x22, 0x00, 0x03};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(writes[i], (BusWrite{kPanel, 0x00, window[i]}));
+    for (int i = 0; i < 512; ++i) {
+        EXPECT_EQ(writes[6 + i].reg, 0x40);
+        EXPECT_EQ(writes[6 + i].value, ssd1306::buffer[i]);
+    }
+}
+
+TEST_F(Ssd1306Link, InvertDimAndScrollBytes)
+{
+    ssd1306_invertDisplay(5);
+    ssd1306_invertDisplay(0);
+    ssd1306_dim(1);
+    ssd1306_dim(0);
+    EXPECT_EQ(commandBytes(), (std::vector<int>{0xA7, 0xA6, 0x81, 0x00, 0x81, 0xCF}));
+
+    recording::reset();
+    ssd1306_begin(1, kPanel);
+    recording::reset();
+    ssd1306_dim(0);
+    EXPECT_EQ(commandBytes(), (std::vector<int>{0x81, 0x9F}));
+
+    recording::reset();
+    ssd1306_startscrollright(1, 2);
+    ssd1306_startscrollleft(0, 9);
+    ssd1306_startscrolldiagright(3, 4);
+    ssd1306_startscrolldiagleft(-1, 300);
+    ssd1306_stopscroll();
+    EXPECT_EQ(commandBytes(), (std::vector<int>{0x26, 0x00, 1, 0x00, 2, 0x00, 0xFF, 0x2F,                  //
+                                                0x27, 0x00, 0, 0x00, 9, 0x00, 0xFF, 0x2F,                  //
+                                                0xA3, 0x00, 0x20, 0x29, 0x00, 3, 0x00, 4, 0x01, 0x2F,      //
+                                                0xA3, 0x00, 0x20, 0x2A, 0x00, -1, 0x00, 300, 0x01, 0x2F,  //
+                                                0x2E}));
+}
+
+TEST_F(Ssd1306Link, ClearEmptiesTheBufferAndHomesTheCursorOnly)
+{
+    ssd1306_setTextSize(3);
+    ssd1306_drawString("hello");
+    ssd1306_clearDisplay();
+    for (int32_t cell : ssd1306::buffer) ASSERT_EQ(cell, 0);
+    EXPECT_EQ(ssd1306::cursor_x, 0);
+    EXPECT_EQ(ssd1306::cursor_y, 0);
+    EXPECT_EQ(ssd1306::textsize, 3);
+    EXPECT_EQ(ssd1306::wrap, 1);
+    EXPECT_TRUE(recording::writes().empty());
+    ssd1306_setTextSize(1);
+}
+
+}  // namespace
