@@ -43,6 +43,21 @@ TEST_F(OledOnHatsim, PanelShowsTheFrameBufferPixelForPixel)
     EXPECT_GT(lit, 200);
 }
 
+TEST_F(OledOnHatsim, PanelKeepsTheLowEightBitsOfEachCell)
+{
+    ssd1306_clearDisplay();
+    ssd1306::buffer[0] = 0x100;
+    ssd1306::buffer[1] = 0x1FF;
+    ssd1306::buffer[511] = -1;
+    hatsim::resetPanel();
+    ssd1306_begin(2, 0x3C);
+    ssd1306_display();
+    EXPECT_EQ(hatsim::panelState().ram[0][0], 0x00);
+    EXPECT_EQ(hatsim::panelState().ram[0][1], 0xFF);
+    EXPECT_EQ(hatsim::panelState().ram[3][127], 0xFF);
+    EXPECT_EQ(hatsim::panelState().frames, 1u);
+}
+
 TEST_F(OledOnHatsim, SegmentRemapA0MirrorsThePicture)
 {
     drawSomething();

@@ -111,6 +111,21 @@ TEST_F(Ssd1306Link, InvertDimAndScrollBytes)
                                                 0x2E}));
 }
 
+TEST_F(Ssd1306Link, DrawingNeverTouchesTheBus)
+{
+    ssd1306_drawPixel(1, 1, 1);
+    ssd1306_drawFastHLine(0, 3, 50, 2);
+    ssd1306_drawFastVLine(4, 0, 32, 1);
+    ssd1306_fillRect(10, 10, 10, 10, 1);
+    ssd1306_setTextSize(2);
+    ssd1306_drawChar(40, 0, 'x', 1, 3);
+    ssd1306_drawString("text");
+    ssd1306_drawText(0, 24, "more");
+    ssd1306_setTextSize(1);
+    EXPECT_TRUE(recording::writes().empty());
+    EXPECT_TRUE(recording::pauses().empty());
+}
+
 TEST_F(Ssd1306Link, ClearEmptiesTheBufferAndHomesTheCursorOnly)
 {
     ssd1306_setTextSize(3);
