@@ -37,6 +37,7 @@ HatsimRun HatsimScenario::run(const std::string& program, const std::string& scr
         "HATSIM_TRACE=" + folder_.file("trace"),
         "HATSIM_SPEED=0",
         "HATSIM_VIEW=0",
+        "HATSIM_SNAPSHOT=" + snapshotPath(),
     };
     // An extra entry replaces the default of the same name.
     for (const std::string& entry : extra) {

@@ -21,6 +21,8 @@ public:
                   int timeoutMs = 20000);
     const TempFolder& folder() const { return folder_; }
     std::string root() const { return folder_.file("root"); }
+    // What the emulated panel showed after the last push.
+    std::string snapshotPath() const { return folder_.file("snapshot.png"); }
 
 private:
     TempFolder folder_;

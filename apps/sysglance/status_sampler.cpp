@@ -1,0 +1,106 @@
+#include "apps/sysglance/status_sampler.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/statfs.h>
+#include <sys/sysinfo.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "apps/sysglance/status_format.h"
+#include "board/cpu_temperature.h"
+#include "platform/kernel_counters.h"
+#include "platform/system_files.h"
+
+namespace {
+
+constexpr const char* kModelPath = "/proc/device-tree/model";
+constexpr int kModelReadLimit = 32;
+constexpr int kTemperatureReadLimit = 32;
+constexpr int kAddressTextSize = 16;
+
+void refetchInterfaceList(StatusTexts& texts)
+{
+    releaseInterfaceList(texts.interfaceList);
+    texts.interfaceList = nullptr;
+    if (fetchInterfaceList(&texts.interfaceList) != 0) texts.interfaceList = nullptr;
+}
+
+}  // namespace
+
+void fetchFirstInterfaceList(StatusTexts& texts)
+{
+    if (fetchInterfaceList(&texts.interfaceList) != 0) texts.interfaceList = nullptr;
+}
+
+bool sampleLoadAndMemory(StatusTexts& texts)
+{
+    struct sysinfo info {};
+    if (readSystemInfo(&info) != 0) return false;
+    formatCpuText(texts.cpuText, info.loads[0]);
+    formatRamText(texts.ramText, info.freeram, info.totalram, info.mem_unit);
+    return true;
+}
+
+void sampleAddress(StatusTexts& texts)
+{
+    for (const ifaddrs* entry = texts.interfaceList; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET || entry->ifa_name == nullptr) {
+            continue;
+        }
+        char address[kAddressTextSize];
+        const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        if (inet_ntop(AF_INET, &in->sin_addr, address, sizeof address) == nullptr) continue;
+        const char* name = entry->ifa_name;
+        if (std::strcmp(name, "eth0") != 0 && std::strcmp(name, "wlan0") != 0) continue;
+        formatText(texts.addressText, "%s:%s", name, address);
+        texts.addressFound = true;
+        // Found once and for all: the list is not needed any more.
+        releaseInterfaceList(texts.interfaceList);
+        texts.interfaceList = nullptr;
+        return;
+    }
+    refetchInterfaceList(texts);
+}
+
+void detectBoardModel(StatusTexts& texts)
+{
+    const int fd = openSystemFile(kModelPath);
+    if (fd < 0) {
+        std::puts("failed to open /proc/device-tree/model");
+        return;
+    }
+    char model[kModelReadLimit];
+    const ssize_t got = read(fd, model, sizeof model);
+    if (got < 0) {
+        std::puts("fail to read hardware version");
+    } else {
+        texts.boardModel = boardModelFromText(model, static_cast<std::size_t>(got));
+    }
+    close(fd);
+}
+
+void sampleTemperature(StatusTexts& texts)
+{
+    const TemperatureReading reading = readCpuTemperature(kTemperatureReadLimit);
+    texts.temperatureValid = reading.status == TemperatureStatus::ok;
+    texts.temperature = reading.degrees;
+    switch (reading.status) {
+    case TemperatureStatus::ok: formatTempText(texts.tempText, reading.degrees); break;
+    case TemperatureStatus::openFailed: std::puts("failed to open thermal_zone0/temp"); break;
+    case TemperatureStatus::readFailed: std::puts("fail to read temp"); break;
+    }
+}
+
+void sampleDisk(StatusTexts& texts)
+{
+    struct statfs info {};
+    // A failed call leaves the previous pass's text rather than one built
+    // from counters the kernel never filled in.
+    if (readRootFileSystem(&info) != 0) return;
+    formatDiskText(texts.diskText, info.f_bfree, info.f_blocks, static_cast<int64_t>(info.f_bsize));
+}

@@ -1,0 +1,16 @@
+// Samples the running system into the status texts. Prints a console line
+// for a source it cannot read; never touches the bus or the screen.
+#pragma once
+
+#include "apps/sysglance/status_texts.h"
+
+// The first interface list, before the first pass; a failure leaves it empty.
+void fetchFirstInterfaceList(StatusTexts& texts);
+// Load and memory; false when sysinfo fails (nothing is touched then).
+bool sampleLoadAndMemory(StatusTexts& texts);
+// The eth0 or wlan0 IPv4 address, searched until found.
+void sampleAddress(StatusTexts& texts);
+// The board model, read while not yet recognised.
+void detectBoardModel(StatusTexts& texts);
+void sampleTemperature(StatusTexts& texts);
+void sampleDisk(StatusTexts& texts);

@@ -1,0 +1,19 @@
+// The texts sysglance shows, and what the sampler learns along the way.
+#pragma once
+
+struct ifaddrs;
+
+constexpr int kTextSize = 32;  // 31 characters and the terminator
+
+struct StatusTexts {
+    char cpuText[kTextSize] = "";
+    char ramText[kTextSize] = "";
+    char addressText[kTextSize] = "";
+    char tempText[kTextSize] = "";
+    char diskText[kTextSize] = "";
+    bool addressFound = false;
+    struct ifaddrs* interfaceList = nullptr;  // walked by the next address search
+    int boardModel = 0;                       // 4: Pi 4 Model B, 3: Pi 3 Model B, 0: not recognised
+    double temperature = 0.0;                 // last reading, 0.0 after a failed one
+    bool temperatureValid = false;            // the last reading succeeded
+};

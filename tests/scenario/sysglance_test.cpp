@@ -1,0 +1,258 @@
+// sysglance run for real on hatsim; the screen is read back from the
+// emulated panel's picture.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/scenario/hatsim_run.h"
+#include "tests/support/screen_reader.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kThermal = "/sys/class/thermal/thermal_zone0/temp";
+const std::string kModel = "/proc/device-tree/model";
+
+// Pass k (from 1) starts at this virtual time when start-up needs no retry.
+int passStart(int k) { return (k - 1) * 1010; }
+std::string endAfterPasses(int passes) { return "HATSIM_END_MS=" + std::to_string(passes * 1010); }
+
+std::string at(int ms, const std::string& action) { return std::to_string(ms) + " " + action + "\n"; }
+std::string thermal(int ms, const std::string& text) { return at(ms, "file " + kThermal + " " + text); }
+
+std::string baseScript(const std::string& model = "Raspberry Pi 4 Model B Rev 1.4", const std::string& temp = "47236")
+{
+    return at(0, "sysinfo 65536 1000000 500000 4096") + at(0, "statfs 15000000 7500000 4096") +
+           at(0, "ifaddrs lo=127.0.0.1 eth0=192.168.1.20") + at(0, "file " + kModel + " " + model) +
+           thermal(0, temp);
+}
+
+Lines eventsWith(const HatsimRun& run, const std::string& needle)
+{
+    Lines found;
+    for (const std::string& line : traceLines(run.trace)) {
+        if (line.find(needle) != std::string::npos) found.push_back(line);
+    }
+    return found;
+}
+
+struct ScreenTexts {
+    std::string cpu, temp, ram, disk, address;
+};
+
+ScreenTexts readScreen(const HatsimScenario& scenario)
+{
+    const Screen screen = loadScreen(scenario.snapshotPath());
+    EXPECT_TRUE(screen.loaded);
+    return {readText(screen, 0, 0, 56), readText(screen, 56, 0), readText(screen, 0, 8), readText(screen, 0, 16),
+            readText(screen, 0, 24)};
+}
+
+TEST(Sysglance, ShowsTheFiveTextsAtTheirPlaces)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("sysglance", baseScript(), {endAfterPasses(2)});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.out, "init ok!\n");
+    EXPECT_EQ(run.err, "");
+    const ScreenTexts texts = readScreen(scenario);
+    EXPECT_EQ(texts.cpu, "CPU:100%");
+    EXPECT_EQ(texts.temp, "Temp:47.2C");
+    EXPECT_EQ(texts.ram, "RAM:1953/3906 MB");
+    EXPECT_EQ(texts.disk, "Disk:29296/58593MB");
+    EXPECT_EQ(texts.address, "eth0:192.168.1.20");
+}
+
+TEST(Sysglance, StartsUpInOrderAndPushesWholeFrames)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("sysglance", baseScript(), {endAfterPasses(2)});
+    const Lines lines = traceLines(run.trace);
+    ASSERT_GT(lines.size(), 30u);
+    EXPECT_EQ(lines[0], "0 open 0x3c 3");
+    EXPECT_EQ(lines[1], "0 write 0x3c 0x00 0xae");
+    EXPECT_EQ(lines[26], "0 write 0x3c 0x00 0xaf");
+    EXPECT_EQ(lines[27], "0 setup");
+    EXPECT_EQ(lines[28], "0 open 0x0d 4");
+    EXPECT_EQ(lines[29], "0 write 0x0d 0x04 0x03");
+    EXPECT_EQ(eventsWith(run, "write 0x3c 0x40").size(), 2u * 512);
+    EXPECT_EQ(eventsWith(run, "pause"), (Lines{"0 pause 10", "10 pause 500", "510 pause 500", "1010 pause 10",
+                                               "1020 pause 500", "1520 pause 500"}));
+    EXPECT_TRUE(eventsWith(run, "warn").empty());
+}
+
+TEST(Sysglance, LoadTextsAtHalfAndZero)
+{
+    for (auto [load, text] : {std::pair{"32768", "CPU:50%"}, {"0", "CPU:0%"}, {"98304", "CPU:150%"}}) {
+        HatsimScenario scenario;
+        scenario.run("sysglance", baseScript() + at(0, std::string("sysinfo ") + load + " 1000000 500000 4096"),
+                     {endAfterPasses(1)});
+        EXPECT_EQ(readScreen(scenario).cpu, text);
+    }
+}
+
+TEST(Sysglance, FanOnAPi4FollowsItsThresholdsWithMemory)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript("Raspberry Pi 4 Model B Rev 1.4", "50000") + thermal(passStart(2), "56000") +
+                               thermal(passStart(4), "48100") + thermal(passStart(5), "48000") +
+                               thermal(passStart(6), "30000");
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(7)});
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"1020 write 0x0d 0x08 0x01", "4050 write 0x0d 0x08 0x00"}));
+}
+
+TEST(Sysglance, FanOnAPi3SwitchesAt46And40)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript("Raspberry Pi 3 Model B Plus Rev 1.3", "45000") +
+                               thermal(passStart(2), "46000") + thermal(passStart(3), "40100") +
+                               thermal(passStart(4), "40000");
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(4)});
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"1020 write 0x0d 0x08 0x01", "3040 write 0x0d 0x08 0x00"}));
+}
+
+TEST(Sysglance, UnrecognisedModelUsesPi4ThresholdsAndIsReadAgainEachPass)
+{
+    HatsimScenario scenario;
+    // A Pi 3 Model A: not recognised, so 50 °C is in the Pi 4 dead band; once
+    // the model file names a Pi 3 Model B, the next pass switches the fan on.
+    const std::string script = baseScript("Raspberry Pi 3 Model A Plus Rev 1.0", "50000") +
+                               at(passStart(3), "file " + kModel + " Raspberry Pi 3 Model B Rev 1.2");
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(4)});
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"2030 write 0x0d 0x08 0x01"}));
+}
+
+TEST(Sysglance, RecognisedModelIsNotReadAgain)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript("Raspberry Pi 4 Model B Rev 1.1", "50000") +
+                               at(passStart(2), "file " + kModel + " Raspberry Pi 3 Model B Rev 1.2");
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(3)});
+    EXPECT_TRUE(eventsWith(run, "write 0x0d 0x08").empty());
+}
+
+TEST(Sysglance, StartingCoolWritesFanOffOnTheFirstPass)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("sysglance", baseScript("Raspberry Pi 4 Model B", "30000"), {endAfterPasses(3)});
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"10 write 0x0d 0x08 0x00"}));
+}
+
+TEST(Sysglance, FailedTemperatureReadingsKeepTheTextAndTheFan)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript("Raspberry Pi 4 Model B", "56000") + at(passStart(2), "remove " + kThermal) +
+                               at(passStart(3), "dir " + kThermal) + at(passStart(4), "file " + kThermal) +
+                               thermal(passStart(5), "abc");
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(5)});
+    EXPECT_EQ(run.out,
+              "init ok!\nfailed to open thermal_zone0/temp\nfail to read temp\nfail to read temp\nfail to read temp\n");
+    // On at the first pass; the failed readings are not taken for 0 °C.
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"10 write 0x0d 0x08 0x01"}));
+    EXPECT_EQ(readScreen(scenario).temp, "Temp:56.0C");
+}
+
+TEST(Sysglance, EffectRotatesOnPasses11To51)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("sysglance", baseScript(), {endAfterPasses(52)});
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x04"),
+              (Lines{"0 write 0x0d 0x04 0x03", "10610 write 0x0d 0x04 0x04", "20710 write 0x0d 0x04 0x02",
+                     "30810 write 0x0d 0x04 0x01", "40910 write 0x0d 0x04 0x03", "51010 write 0x0d 0x04 0x04"}));
+}
+
+TEST(Sysglance, RetriesTheBoardLinkWhileTheBusIsDown)
+{
+    HatsimScenario scenario;
+    const HatsimRun run = scenario.run("sysglance", at(0, "bus down") + at(1200, "bus up") + baseScript(),
+                                       {"HATSIM_END_MS=4000"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.err,
+              "ssd1306_i2c : Unable to initialise I2C:\n"
+              "fail to init I2C\nfail to init I2C\nfail to init I2C\nfail to init I2C\n");
+    EXPECT_EQ(run.out, "init ok!\n");
+    const Lines opens = eventsWith(run, "open");
+    EXPECT_EQ(opens, (Lines{"0 open 0x3c -1", "0 open 0x0d -1", "0 open 0x0d -1", "500 open 0x0d -1",
+                            "1000 open 0x0d -1", "1500 open 0x0d 3"}));
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x04"), (Lines{"2000 write 0x0d 0x04 0x03"}));
+    // Without a panel link the pushes go nowhere, and the program carries on.
+    EXPECT_FALSE(eventsWith(run, "write - 0x40 0x00 lost").empty());
+    EXPECT_FALSE(eventsWith(run, "write 0x0d 0x08").empty());
+}
+
+TEST(Sysglance, SysinfoFailureShowsTheErrorScreenAtAPassesPace)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript("Raspberry Pi 4 Model B", "56000") + at(0, "sysinfo fail") +
+                               at(passStart(3), "sysinfo 65536 1000000 500000 4096");
+    {
+        const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(2)});
+        EXPECT_EQ(run.out, "init ok!\nsysinfo-Error\nsysinfo-Error\n");
+        const Screen screen = loadScreen(scenario.snapshotPath());
+        EXPECT_EQ(readText(screen, 0, 0), "sysinfo-Error");
+        for (int row : {8, 16, 24}) EXPECT_EQ(readText(screen, 0, row), "") << row;
+        EXPECT_EQ(eventsWith(run, "pause"), (Lines{"0 pause 10", "10 pause 500", "510 pause 500", "1010 pause 10",
+                                                   "1020 pause 500", "1520 pause 500"}));
+        EXPECT_TRUE(eventsWith(run, "write 0x0d 0x08").empty());
+    }
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(13)});
+    EXPECT_EQ(readScreen(scenario).cpu, "CPU:100%");
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"2030 write 0x0d 0x08 0x01"}));
+    // The rotation counter did not move during the failed passes.
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x04"), (Lines{"0 write 0x0d 0x04 0x03", "12630 write 0x0d 0x04 0x04"}));
+}
+
+TEST(Sysglance, AddressWaitsForEth0OrWlan0AndTheFirstListedWins)
+{
+    {
+        HatsimScenario scenario;
+        const std::string script = baseScript() + at(0, "ifaddrs lo=127.0.0.1 eth0=fe80::1 wlan0=-") +
+                                   at(passStart(3), "ifaddrs lo=127.0.0.1 wlan0=10.0.0.7 eth0=10.0.0.8");
+        scenario.run("sysglance", script, {endAfterPasses(2)});
+        EXPECT_EQ(readScreen(scenario).address, "");
+        scenario.run("sysglance", script, {endAfterPasses(3)});
+        EXPECT_EQ(readScreen(scenario).address, "");  // the list walked in pass 3 was fetched in pass 2
+        scenario.run("sysglance", script, {endAfterPasses(4)});
+        EXPECT_EQ(readScreen(scenario).address, "wlan0:10.0.0.7");
+    }
+    {
+        HatsimScenario scenario;
+        const std::string script = baseScript() + at(0, "ifaddrs fail") + at(passStart(2), "ifaddrs eth0=1.2.3.4") +
+                                   at(passStart(4), "ifaddrs eth0=9.9.9.9");
+        scenario.run("sysglance", script, {endAfterPasses(5)});
+        EXPECT_EQ(readScreen(scenario).address, "eth0:1.2.3.4");  // found once, never refreshed
+    }
+}
+
+TEST(Sysglance, ModelFileProblemsAreReportedEachPass)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript() + at(0, "remove " + kModel) + at(passStart(3), "dir " + kModel);
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(4)});
+    EXPECT_EQ(run.out,
+              "init ok!\nfailed to open /proc/device-tree/model\nfailed to open /proc/device-tree/model\n"
+              "fail to read hardware version\nfail to read hardware version\n");
+}
+
+TEST(Sysglance, DiskTextSurvivesAFailedStatfs)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript() + at(passStart(2), "statfs fail");
+    scenario.run("sysglance", script, {endAfterPasses(3)});
+    EXPECT_EQ(readScreen(scenario).disk, "Disk:29296/58593MB");
+    HatsimScenario fromStart;
+    fromStart.run("sysglance", baseScript() + at(0, "statfs fail"), {endAfterPasses(1)});
+    EXPECT_EQ(readScreen(fromStart).disk, "");
+}
+
+TEST(Sysglance, TemperatureTextFitsBesideTheLoad)
+{
+    HatsimScenario scenario;
+    scenario.run("sysglance", baseScript("Raspberry Pi 4 Model B", "-12345"), {endAfterPasses(1)});
+    EXPECT_EQ(readScreen(scenario).temp, "Temp:-12.3C");
+    EXPECT_EQ(readScreen(scenario).ram, "RAM:1953/3906 MB");
+}
+
+}  // namespace

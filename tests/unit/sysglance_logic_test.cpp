@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "apps/sysglance/effect_rotation.h"
+#include "apps/sysglance/fan_policy.h"
+#include "apps/sysglance/status_format.h"
+
+namespace {
+
+std::string cpu(uint64_t load)
+{
+    char text[kTextSize];
+    formatCpuText(text, load);
+    return text;
+}
+
+TEST(StatusFormat, CpuIsTheOneMinuteLoadAsAPercentageOfOneCpu)
+{
+    EXPECT_EQ(cpu(0), "CPU:0%");
+    EXPECT_EQ(cpu(32768), "CPU:50%");
+    EXPECT_EQ(cpu(65536), "CPU:100%");
+    EXPECT_EQ(cpu(65535), "CPU:99%");
+    EXPECT_EQ(cpu(4 * 65536 + 655), "CPU:400%");
+    EXPECT_EQ(cpu(UINT32_MAX), "CPU:6553599%");
+    EXPECT_EQ(cpu(UINT64_MAX), "CPU:28147497671065599%");  // no overflow on a 64-bit kernel
+}
+
+TEST(StatusFormat, RamAppliesTheMemoryUnitIn64Bits)
+{
+    char text[kTextSize];
+    formatRamText(text, 500000, 1000000, 4096);
+    EXPECT_STREQ(text, "RAM:1953/3906 MB");
+    formatRamText(text, 3500000, 4000000, 4096);  // 32-bit kernel with 16 GB
+    EXPECT_STREQ(text, "RAM:13671/15625 MB");
+    formatRamText(text, 1024u * 1024 * 1024, 4096u * 1024 * 1024 - 1, 1);
+    EXPECT_STREQ(text, "RAM:1024/4095 MB");
+    formatRamText(text, UINT64_MAX, UINT64_MAX, UINT64_MAX);
+    EXPECT_LE(std::string(text).size(), 31u);
+}
+
+TEST(StatusFormat, DiskIsFreeFirstInMiB)
+{
+    char text[kTextSize];
+    formatDiskText(text, 7500000, 15000000, 4096);
+    EXPECT_STREQ(text, "Disk:29296/58593MB");
+    formatDiskText(text, 0, 0, 4096);
+    EXPECT_STREQ(text, "Disk:0/0MB");
+    formatDiskText(text, 1ull << 40, 1ull << 41, 4096);  // 4 and 8 EiB: stored as 32-bit values
+    EXPECT_LE(std::string(text).size(), 31u);
+}
+
+TEST(StatusFormat, TemperatureHasOneDecimal)
+{
+    char text[kTextSize];
+    formatTempText(text, 47.236);
+    EXPECT_STREQ(text, "Temp:47.2C");
+    formatTempText(text, -2147483.648);
+    EXPECT_STREQ(text, "Temp:-2147483.6C");
+}
+
+TEST(StatusFormat, BoardModelComparesTheFirst22Characters)
+{
+    auto model = [](const std::string& text) { return boardModelFromText(text.data(), text.size()); };
+    EXPECT_EQ(model(std::string("Raspberry Pi 4 Model B Rev 1.4") + '\0'), 4);
+    EXPECT_EQ(model("Raspberry Pi 3 Model B Plus Rev 1.3"), 3);
+    EXPECT_EQ(model("Raspberry Pi 3 Model B"), 3);
+    EXPECT_EQ(model("Raspberry Pi 3 Model A Plus Rev 1.0"), 0);
+    EXPECT_EQ(model("Raspberry Pi 4 Model"), 0);
+    EXPECT_EQ(model(std::string("Raspberry Pi 4\0 Model B", 24)), 0);
+    EXPECT_EQ(model("Raspberry Pi 5 Model B Rev 1.0"), 0);
+    EXPECT_EQ(model(""), 0);
+}
+
+TEST(FanPolicy, WritesOnlyWhenTheStateMustChange)
+{
+    double memory = kFanNothingWritten;
+    EXPECT_EQ(decideFan(4, 50.0, &memory), FanWrite::none);
+    EXPECT_EQ(memory, kFanNothingWritten);
+    EXPECT_EQ(decideFan(4, 56.0, &memory), FanWrite::on);
+    EXPECT_EQ(decideFan(4, 56.0, &memory), FanWrite::none);
+    EXPECT_EQ(decideFan(4, 55.0, &memory), FanWrite::none);
+    EXPECT_EQ(decideFan(4, 48.0, &memory), FanWrite::off);
+    EXPECT_EQ(memory, 0.0);
+    EXPECT_EQ(decideFan(4, 30.0, &memory), FanWrite::none);
+
+    double fresh = kFanNothingWritten;
+    EXPECT_EQ(decideFan(4, 30.0, &fresh), FanWrite::off);  // nothing written yet: 2.0 is not 0.0
+}
+
+TEST(FanPolicy, ThresholdsByModel)
+{
+    EXPECT_EQ(fanThresholdsFor(4).onAt, 55.0);
+    EXPECT_EQ(fanThresholdsFor(4).offAt, 48.0);
+    EXPECT_EQ(fanThresholdsFor(3).onAt, 46.0);
+    EXPECT_EQ(fanThresholdsFor(3).offAt, 40.0);
+    EXPECT_EQ(fanThresholdsFor(0).onAt, 55.0);
+    EXPECT_EQ(fanThresholdsFor(0).offAt, 48.0);
+    double memory = kFanNothingWritten;
+    EXPECT_EQ(decideFan(3, 46.0, &memory), FanWrite::on);
+    EXPECT_EQ(decideFan(3, 40.0, &memory), FanWrite::off);
+}
+
+TEST(EffectRotation, ChangesOnPasses11213141AndThenEveryTen)
+{
+    int counter = 0;
+    std::vector<std::pair<int, int>> changes;
+    for (int pass = 1; pass <= 91; ++pass) {
+        const int effect = rotateEffect(&counter);
+        if (effect != kNoEffectChange) changes.emplace_back(pass, effect);
+    }
+    EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{
+                           {11, 4}, {21, 2}, {31, 1}, {41, 3}, {51, 4}, {61, 2}, {71, 1}, {81, 3}, {91, 4}}));
+}
+
+}  // namespace
