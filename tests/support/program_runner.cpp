@@ -13,7 +13,8 @@
 
 std::string simProgram(const std::string& name) { return std::string(HATKIT_SIM_DIR) + "/" + name; }
 
-ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs)
+ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs,
+                      const std::vector<std::string>& arguments)
 {
     TempFolder folder;
     const std::string outPath = folder.file("out");
@@ -25,7 +26,10 @@ ProgramRun runProgram(const std::string& path, const std::vector<std::string>& e
     for (auto& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
     std::string program = path;
-    char* argv[] = {program.data(), nullptr};
+    std::vector<std::string> args = arguments;
+    std::vector<char*> argv{program.data()};
+    for (auto& argument : args) argv.push_back(argument.data());
+    argv.push_back(nullptr);
 
     ProgramRun run;
     const pid_t pid = fork();
@@ -37,7 +41,7 @@ ProgramRun runProgram(const std::string& path, const std::vector<std::string>& e
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        execve(program.c_str(), argv, envp.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     if (pid < 0) return run;

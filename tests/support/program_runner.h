@@ -13,7 +13,8 @@ struct ProgramRun {
 
 // `environment` holds NAME=VALUE entries; nothing else of the test's own
 // environment reaches the program but PATH.
-ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs = 20000);
+ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs = 20000,
+                      const std::vector<std::string>& arguments = {});
 
 // Path of a program in the hatsim build (build/sim).
 std::string simProgram(const std::string& name);

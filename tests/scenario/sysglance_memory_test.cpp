@@ -1,0 +1,87 @@
+// sysglance under valgrind for thousands of passes on hatsim, with
+// interface lists that change and never match, so that the list is fetched
+// again every pass: no error, no leak, and nothing grows with the passes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+
+#include "tests/scenario/hatsim_run.h"
+
+namespace {
+
+const char* kScript =
+    "0 sysinfo 65536 1000000 500000 4096\n"
+    "0 statfs 15000000 7500000 4096\n"
+    "0 file /proc/device-tree/model Raspberry Pi 3 Model A Plus Rev 1.0\n"
+    "0 file /sys/class/thermal/thermal_zone0/temp 50000\n"
+    "0 ifaddrs lo=127.0.0.1\n"
+    "100000 ifaddrs lo=127.0.0.1 wlan0=fe80::1 eth1=10.1.1.1\n"
+    "200000 ifaddrs lo=127.0.0.1 wlan0=- eth0=fe80::2 usb0=10.2.2.2\n";
+
+bool haveValgrind() { return access("/usr/bin/valgrind", X_OK) == 0; }
+
+struct Usage {
+    long inUseBytes = -1;
+    long allocations = -1;
+};
+
+Usage runUnderValgrind(int passes, const std::string& extraScript, ProgramRun* run)
+{
+    TempFolder folder;
+    folder.write("script", std::string(kScript) + extraScript);
+    const std::vector<std::string> env = {
+        "HATSIM_ROOT=" + folder.file("root"), "HATSIM_SCRIPT=" + folder.file("script"), "HATSIM_SPEED=0",
+        "HATSIM_VIEW=0", "HATSIM_END_MS=" + std::to_string(passes * 1010),
+    };
+    *run = runProgram("/usr/bin/valgrind", env, 300000,
+                      {"--leak-check=full", "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=9",
+                       "--log-file=" + folder.file("valgrind.log"), simProgram("sysglance")});
+    const std::string log = folder.read("valgrind.log");
+    Usage usage;
+    std::smatch match;
+    if (std::regex_search(log, match, std::regex("in use at exit: ([0-9,]+) bytes"))) {
+        std::string digits = match[1];
+        digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
+        usage.inUseBytes = std::stol(digits);
+    }
+    if (std::regex_search(log, match, std::regex("total heap usage: ([0-9,]+) allocs"))) {
+        std::string digits = match[1];
+        digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
+        usage.allocations = std::stol(digits);
+    }
+    EXPECT_NE(log.find("ERROR SUMMARY: 0 errors"), std::string::npos) << log;
+    return usage;
+}
+
+TEST(SysglanceMemory, ThousandsOfPassesLeakNothingAndHoldNoMore)
+{
+    if (!haveValgrind()) GTEST_SKIP() << "valgrind is not installed";
+    ProgramRun shortRun, longRun;
+    const Usage shortUsage = runUnderValgrind(300, "", &shortRun);
+    const Usage longUsage = runUnderValgrind(3000, "", &longRun);
+    EXPECT_EQ(shortRun.exitStatus, 0) << shortRun.err;
+    EXPECT_EQ(longRun.exitStatus, 0) << longRun.err;
+    EXPECT_GT(shortUsage.inUseBytes, 0);
+    EXPECT_EQ(longUsage.inUseBytes, shortUsage.inUseBytes);
+    // The list is fetched again every pass, and every fetch is released.
+    EXPECT_GT(longUsage.allocations, shortUsage.allocations + 2000);
+}
+
+TEST(SysglanceMemory, FoundAddressReleasesTheListForGood)
+{
+    if (!haveValgrind()) GTEST_SKIP() << "valgrind is not installed";
+    ProgramRun found, later;
+    const std::string eth0 = "250000 ifaddrs lo=127.0.0.1 eth0=10.0.0.2\n";
+    const Usage atFind = runUnderValgrind(260, eth0, &found);
+    const Usage muchLater = runUnderValgrind(2000, eth0, &later);
+    EXPECT_EQ(found.exitStatus, 0) << found.err;
+    EXPECT_EQ(later.exitStatus, 0) << later.err;
+    EXPECT_EQ(muchLater.inUseBytes, atFind.inUseBytes);
+    // Once found, a pass allocates nothing at all.
+    EXPECT_EQ(muchLater.allocations, atFind.allocations);
+}
+
+}  // namespace
