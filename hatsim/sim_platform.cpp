@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cmath>
 #include <climits>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "hatsim/board_controller.h"
 #include "hatsim/bus.h"
 #include "hatsim/clock.h"
+#include "hatsim/live_view.h"
 #include "hatsim/scenario_runner.h"
 #include "hatsim/scripted_counters.h"
 #include "hatsim/settings.h"
@@ -40,7 +42,34 @@ hatsim::Settings settings;
     _exit(2);
 }
 
-void finish() { hatsim::tearDownRoot(); }
+void finish()
+{
+    hatsim::stopLiveView();
+    hatsim::tearDownRoot();
+}
+
+// Ctrl-C and friends: give the terminal back and leave no demo files
+// behind, then die of the signal as the program would have.
+void onFatalSignal(int signal)
+{
+    hatsim::restoreTerminalFromSignal();
+    hatsim::tearDownDemoRootFromSignal();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void catchFatalSignals()
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        if (action.sa_handler == SIG_IGN) continue;  // ignored by whoever started us: keep it so
+        action.sa_handler = onFatalSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        sigaction(signal, &action, nullptr);
+    }
+}
 
 void sleepReal(unsigned int ms)
 {
@@ -81,6 +110,8 @@ __attribute__((constructor)) void startHatsim()
     if (settings.snapshotPath != nullptr) hatsim::setPanelFrameListener(onPanelFrame);
     std::atexit(finish);
     hatsim::runDueActions(0);
+    if (settings.view) hatsim::startLiveView(program_invocation_short_name);
+    catchFatalSignals();
 }
 
 }  // namespace
@@ -102,6 +133,7 @@ extern "C" void delay(unsigned int howLong)
     hatsim::advanceVirtualClock(howLong);
     hatsim::advanceDemoHeat(howLong, hatsim::boardControllerState().fan == 1);
     hatsim::runDueActions(hatsim::virtualNowMs());
+    hatsim::refreshLiveView(false);
     if (settings.hasEnd && hatsim::virtualNowMs() >= settings.endMs) {
         std::fflush(stdout);
         std::fflush(stderr);

@@ -27,6 +27,13 @@ constexpr const char* kThermalPath = "/sys/class/thermal/thermal_zone0/temp";
 // The device tree's model text ends in a NUL byte, not a line end.
 constexpr char kDemoModel[] = "Raspberry Pi 4 Model B Rev 1.4";
 
+// The demo root's own paths, deepest first, ready for a signal handler.
+constexpr int kDemoPaths = 9;
+constexpr const char* kDemoRelative[kDemoPaths] = {
+    "/sys/class/thermal/thermal_zone0/temp", "/proc/device-tree/model", "/sys/class/thermal/thermal_zone0",
+    "/sys/class/thermal", "/sys/class", "/sys", "/proc/device-tree", "/proc", ""};
+char demoPaths[kDemoPaths][PATH_MAX];
+
 bool makeParents(char* full)
 {
     for (char* slash = std::strchr(full + 1, '/'); slash != nullptr; slash = std::strchr(slash + 1, '/')) {
@@ -75,12 +82,21 @@ bool setUpRoot(const char* given)
     std::snprintf(root, sizeof root, "%s/hatsim-demo-XXXXXX", tmp);
     if (mkdtemp(root) == nullptr) return false;
     demoDegrees = kDemoStartDegrees;
+    for (int i = 0; i < kDemoPaths; ++i) std::snprintf(demoPaths[i], PATH_MAX, "%s%s", root, kDemoRelative[i]);
     if (!writeRootFile(kModelPath, kDemoModel, sizeof kDemoModel)) return false;
     writeDemoThermal();
     return true;
 }
 
 bool usingDemoRoot() { return demo; }
+
+void tearDownDemoRootFromSignal()
+{
+    if (!demo) return;
+    for (int i = 0; i < kDemoPaths; ++i) {
+        if (unlink(demoPaths[i]) != 0) rmdir(demoPaths[i]);
+    }
+}
 
 const char* rootFolder() { return root; }
 

@@ -14,6 +14,8 @@ bool usingDemoRoot();
 const char* rootFolder();
 // Removes the demo root (no-op for a given root).
 void tearDownRoot();
+// Async-signal-safe: removes the demo root's own files and folders.
+void tearDownDemoRootFromSignal();
 
 // ROOT+path into out; false when it does not fit.
 bool mapIntoRoot(const char* path, char* out, std::size_t size);

@@ -1,0 +1,79 @@
+#!/bin/bash
+# The live view in a real terminal (tmux): the picture stays at the top,
+# the program's lines scroll below it, and a Ctrl-C (SIGINT) gives the
+# terminal back as it was.
+#   live_view_test.sh BUILD_SIM_DIR
+set -u
+export LC_ALL=C.UTF-8
+sim=$1
+if ! command -v tmux >/dev/null 2>&1; then
+    echo "SKIP: tmux is not installed"
+    exit 0
+fi
+work=$(mktemp -d)
+socket="$work/tmux.sock"
+cleanup() { tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+    if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; failures=$((failures + 1)); fi
+}
+
+run_in_terminal() {  # run_in_terminal PROGRAM COLUMNS ROWS
+    # Job control on, so that the program in the background takes SIGINT as
+    # it would from Ctrl-C in the foreground (without it bash ignores SIGINT
+    # for background jobs).
+    cat > "$work/run.sh" <<END
+set -m
+export HATSIM_SPEED=20 TMPDIR=$work COLORTERM=truecolor
+"$sim/$1" &
+echo \$! > "$work/pid"
+wait \$!
+echo "exit=\$?"
+sleep 30
+END
+    tmux -S "$socket" new-session -d -x "$2" -y "$3" "bash $work/run.sh"
+    for _ in $(seq 50); do [ -s "$work/pid" ] && break; sleep 0.1; done
+    sleep 2
+}
+screen() { tmux -S "$socket" capture-pane -p; }
+pane() { tmux -S "$socket" display -p "$1"; }
+
+# A narrow terminal: braille, 2 x 4 pixels a cell.
+run_in_terminal sysglance 80 24
+screen > "$work/screen"
+check "title line on top" grep -q "^┌ sysglance" <(head -1 "$work/screen")
+check "eight braille rows of panel" test "$(sed -n 2,9p "$work/screen" | grep -cP '^│[\x{2800}-\x{28FF}]{64}│$')" -eq 8
+check "panel shows the status text" grep -qP '[\x{2801}-\x{28FF}]' <(sed -n 2,9p "$work/screen")
+check "frame closed" grep -q "^└─" <(sed -n 10p "$work/screen")
+check "fan and LED line" grep -q "^ fan .* LED0 .* LED1 .* LED2" <(sed -n 11p "$work/screen")
+check "effect line" grep -q "light effect [0-9]" <(sed -n 12p "$work/screen")
+check "program lines below the picture" grep -q "^init ok!" <(sed -n 13p "$work/screen")
+check "scroll region below the picture" test "$(pane '#{scroll_region_upper}')" = 12
+kill -INT "$(cat "$work/pid")"
+sleep 1
+screen > "$work/after"
+check "program died of the signal" grep -q "^exit=130" "$work/after"
+check "scroll region restored" test "$(pane '#{scroll_region_upper},#{scroll_region_lower}')" = "0,23"
+check "cursor visible again" test "$(pane '#{cursor_flag}')" = 1
+check "demo root removed" test -z "$(ls "$work" | grep hatsim-demo)"
+tmux -S "$socket" kill-server
+rm -f "$work/pid"
+
+# A wide terminal, a chatty program: half blocks, and many lines scrolling.
+run_in_terminal airguard 140 40
+sleep 2
+screen > "$work/screen"
+check "sixteen half-block rows" test "$(sed -n 2,17p "$work/screen" | grep -c '^│.*│$')" -eq 16
+check "fan line after the frame" grep -q "^ fan " <(sed -n 19p "$work/screen")
+check "no program line inside the picture" test "$(head -20 "$work/screen" | grep -c 'temp:')" -eq 0
+check "program lines scroll below" test "$(tail -n +21 "$work/screen" | grep -c '^temp: [0-9.]*C$')" -ge 10
+kill -INT "$(cat "$work/pid")"
+sleep 1
+check "wide terminal restored" test "$(pane '#{scroll_region_upper},#{scroll_region_lower} #{cursor_flag}')" = "0,39 1"
+
+if [ "$failures" -ne 0 ]; then
+    echo "live view: $failures checks failed"
+    exit 1
+fi
+echo "live view: all checks passed"
