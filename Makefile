@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DHATKIT_WERROR=ON
 endif
 
-.PHONY: all deps build test run install clean
+.PHONY: all deps build test run bench install clean
 
 all: build
 
@@ -26,6 +26,10 @@ test: deps
 run: deps
 	$(MAKE) build
 	scripts/run-program $(PROGRAM) $(BUILD)
+
+bench: deps
+	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DHATKIT_BENCH=ON"
+	scripts/bench $(BUILD)
 
 install:
 	cmake --install $(BUILD)

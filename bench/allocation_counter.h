@@ -1,0 +1,4 @@
+#pragma once
+
+// Heap allocations (malloc, calloc, realloc, new) since the process began.
+long heapAllocations();

@@ -1,0 +1,5 @@
+// One status frame as sysglance draws it, for measuring.
+#pragma once
+
+void startFrames();
+void drawAndPushFrame();
