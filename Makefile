@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DHATKIT_WERROR=ON
 endif
 
-.PHONY: all deps build test run bench install clean
+.PHONY: all deps build test fuzz run bench install clean
 
 all: build
 
@@ -19,9 +19,17 @@ build:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Every test: the host build, the same tests under AddressSanitizer and
+# UBSan (a build folder of their own), and short fuzzing runs.
 test: deps
 	$(MAKE) build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) build BUILD=$(BUILD)-sanitize CMAKE_FLAGS="$(CMAKE_FLAGS) -DHATKIT_SANITIZE=ON"
+	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
+	scripts/fuzz 5 $(BUILD)-fuzz
+
+fuzz: deps
+	scripts/fuzz 120 $(BUILD)-fuzz
 
 run: deps
 	$(MAKE) build
@@ -35,4 +43,4 @@ install:
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-armhf

@@ -12,7 +12,7 @@ namespace {
 
 FILE* traceFile = nullptr;
 
-void writeLine(const char* prefix, const char* format, va_list args)
+__attribute__((format(printf, 2, 0))) void writeLine(const char* prefix, const char* format, va_list args)
 {
     if (traceFile == nullptr) return;
     std::fprintf(traceFile, "%" PRId64 " %s", virtualNowMs(), prefix);
