@@ -26,7 +26,7 @@ run_in_terminal() {  # run_in_terminal PROGRAM COLUMNS ROWS
     cat > "$work/run.sh" <<END
 set -m
 export HATSIM_SPEED=20 TMPDIR=$work COLORTERM=truecolor
-"$sim/$1" &
+${HATKIT_TEST_EMULATOR:-} "$sim/$1" &
 echo \$! > "$work/pid"
 wait \$!
 echo "exit=\$?"

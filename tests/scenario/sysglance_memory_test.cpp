@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <regex>
 #include <string>
@@ -26,6 +28,9 @@ bool haveValgrind()
 #ifdef HATKIT_SANITIZED
     return false;  // valgrind and the sanitizers' runtime do not mix
 #else
+    // The host's valgrind cannot run the target's programs under an emulator.
+    const char* emulator = std::getenv("HATKIT_TEST_EMULATOR");
+    if (emulator != nullptr && *emulator != '\0') return false;
     return access("/usr/bin/valgrind", X_OK) == 0;
 #endif
 }

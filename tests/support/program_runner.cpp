@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include "tests/support/temp_folder.h"
@@ -25,26 +27,31 @@ ProgramRun runProgram(const std::string& path, const std::vector<std::string>& e
     std::vector<char*> envp;
     for (auto& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
-    std::string program = path;
-    std::vector<std::string> args = arguments;
-    std::vector<char*> argv{program.data()};
+    // Where the tests run under an emulator (armhf on an x86 host), the
+    // programs they start run under it too.
+    std::vector<std::string> args;
+    if (const char* emulator = std::getenv("HATKIT_TEST_EMULATOR")) {
+        std::istringstream words(emulator);
+        for (std::string word; words >> word;) args.push_back(word);
+    }
+    args.push_back(path);
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::string program = args.front();
+    std::vector<char*> argv;
     for (auto& argument : args) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
     ProgramRun run;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = open("/dev/null", O_RDONLY);
-        if (out < 0 || err < 0 || in < 0) _exit(126);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    if (pid < 0) return run;
+    // posix_spawn rather than fork: a forked child crashes under qemu-user.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return run;
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
