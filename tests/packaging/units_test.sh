@@ -1,0 +1,44 @@
+#!/bin/bash
+# The systemd units as installed: hardened (systemd-analyze's exposure at
+# most 2.0 each), restarted on failure, and in conflict where two of them
+# drive the same part of the board.
+#   units_test.sh UNIT_FOLDER
+set -u
+units=$1
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+    if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; failures=$((failures + 1)); fi
+}
+has() { grep -qx "$2" "$units/$1.service"; }
+
+for unit in sysglance airguard heatglow lampshow; do
+    check "$unit: runs as a dynamic user in group i2c" has $unit "DynamicUser=yes"
+    check "$unit: only /dev/i2c-1" has $unit "DeviceAllow=/dev/i2c-1 rw"
+    check "$unit: no capabilities" has $unit "CapabilityBoundingSet="
+done
+for unit in sysglance airguard heatglow; do
+    check "$unit: a service restarted on failure" has $unit "Restart=on-failure"
+done
+check "lampshow: a oneshot" has lampshow "Type=oneshot"
+check "sysglance conflicts with the fan and LED programs" \
+    has sysglance "Conflicts=airguard.service heatglow.service lampshow.service"
+check "airguard conflicts with sysglance (the fan)" has airguard "Conflicts=sysglance.service"
+check "heatglow conflicts with the other LED programs" has heatglow "Conflicts=sysglance.service lampshow.service"
+check "lampshow conflicts with the other LED programs" has lampshow "Conflicts=sysglance.service heatglow.service"
+check "only sysglance uses a socket (netlink, for addresses)" has sysglance "RestrictAddressFamilies=AF_NETLINK"
+
+if command -v systemd-analyze >/dev/null 2>&1 && systemd-analyze security --help 2>/dev/null | grep -q -- --offline; then
+    for unit in sysglance airguard heatglow lampshow; do
+        exposure=$(systemd-analyze security --offline=true --no-pager "$units/$unit.service" 2>&1 |
+                   sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p')
+        check "$unit: exposure $exposure is at most 2.0" awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 2.0) }'
+    done
+else
+    echo "SKIP: systemd-analyze security --offline is not available"
+fi
+
+if [ "$failures" -ne 0 ]; then
+    echo "units: $failures checks failed"
+    exit 1
+fi
+echo "units: all checks passed"
