@@ -112,7 +112,7 @@ TEST(Airguard, LinesReachAPipeBeforeTheProgramIsKilled)
 {
     HatsimScenario scenario;
     // Real pauses of 5 ms; killed by the runner's timeout, never exits by itself.
-    const HatsimRun run = scenario.run("airguard", thermalAt(0, "40000"), {"HATSIM_SPEED=200"}, 300);
+    const HatsimRun run = scenario.run("airguard", thermalAt(0, "40000"), {"HATSIM_SPEED=200"}, 1500);
     EXPECT_TRUE(run.killed);
     EXPECT_GE(run.out.size(), 3 * std::string("temp: 40.0C\n").size());
     EXPECT_EQ(run.out.substr(0, 12), "temp: 40.0C\n");
