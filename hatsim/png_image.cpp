@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <vector>
 
 namespace hatsim {
 
