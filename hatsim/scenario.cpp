@@ -77,7 +77,8 @@ bool parseAddress(const std::string& text, int* address)
     return true;
 }
 
-// Paths stay inside the root: absolute, and no ".." component.
+// A path names something strictly below the root: absolute, every component
+// non-empty and neither "." nor "..", so no trailing slash and never "/".
 bool validPath(const std::string& path)
 {
     if (path.size() < 2 || path[0] != '/' || path.size() >= PATH_MAX / 2) return false;
@@ -85,7 +86,8 @@ bool validPath(const std::string& path)
     while (start <= path.size()) {
         std::size_t slash = path.find('/', start);
         if (slash == std::string::npos) slash = path.size();
-        if (path.compare(start, slash - start, "..") == 0 && slash - start == 2) return false;
+        const std::string component = path.substr(start, slash - start);
+        if (component.empty() || component == "." || component == "..") return false;
         start = slash + 1;
     }
     return true;
@@ -137,6 +139,10 @@ bool parseAction(const std::string& line, Action* action, std::string* why)
 {
     // "MS ACTION" first; the arguments are split per action, since the text
     // of a file action is kept exactly as written.
+    if (line.back() == ' ') {
+        *why = "trailing space";
+        return false;
+    }
     const std::size_t firstSpace = line.find(' ');
     if (firstSpace == std::string::npos) {
         *why = "missing action";
@@ -238,7 +244,7 @@ bool parseAction(const std::string& line, Action* action, std::string* why)
     if ((action->kind == ActionKind::writeFile || action->kind == ActionKind::removePath ||
          action->kind == ActionKind::makeDir) &&
         !validPath(action->path)) {
-        *why = "PATH must be absolute and stay inside the root: '" + action->path + "'";
+        *why = "PATH must be absolute, below the root, with no empty, '.' or '..' part: '" + action->path + "'";
         return false;
     }
     return true;

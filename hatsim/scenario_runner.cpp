@@ -1,9 +1,11 @@
 #include "hatsim/scenario_runner.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "hatsim/bus.h"
@@ -53,20 +55,44 @@ void runAction(const Action& action)
     }
 }
 
+// The whole file; a folder, or anything else that cannot be read through,
+// fails with errno set (a folder opens, but it is not a scenario).
+bool readScenarioFile(const char* path, std::string* content)
+{
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool ok = fstat(fd, &info) == 0;
+    if (ok && S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        ok = false;
+    }
+    char chunk[4096];
+    while (ok) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) ok = false;
+        if (got <= 0) break;
+        content->append(chunk, static_cast<std::size_t>(got));
+    }
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return ok;
+}
+
 }  // namespace
 
 bool loadScenario(const char* path, std::string* message)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string content;
+    if (!readScenarioFile(path, &content)) {
         *message = std::string("cannot read scenario ") + path + ": " + std::strerror(errno);
         return false;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
     Pending& state = pending();
     ScenarioError error;
-    if (!parseScenario(content.str(), &state.actions, &error)) {
+    if (!parseScenario(content, &state.actions, &error)) {
         *message = std::string(path) + " line " + std::to_string(error.line) + ": " + error.message;
         state.actions.clear();
         return false;

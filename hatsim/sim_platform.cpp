@@ -104,9 +104,7 @@ __attribute__((constructor)) void startHatsim()
         stopBeforeStart(std::string("cannot write trace ") + settings.tracePath + ": " + std::strerror(errno));
     }
     if (settings.script != nullptr && !hatsim::loadScenario(settings.script, &message)) stopBeforeStart(message);
-    if (!hatsim::setUpRoot(settings.root)) {
-        stopBeforeStart(std::string("cannot set up the virtual root: ") + std::strerror(errno));
-    }
+    if (!hatsim::setUpRoot(settings.root, &message)) stopBeforeStart(message);
     if (settings.snapshotPath != nullptr) hatsim::setPanelFrameListener(onPanelFrame);
     std::atexit(finish);
     hatsim::runDueActions(0);

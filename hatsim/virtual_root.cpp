@@ -1,7 +1,6 @@
 #include "hatsim/virtual_root.h"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <cstring>
 
 #include "hatsim/heat_model.h"
+#include "hatsim/root_changes.h"
 
 namespace hatsim {
 
@@ -27,34 +27,17 @@ constexpr const char* kThermalPath = "/sys/class/thermal/thermal_zone0/temp";
 // The device tree's model text ends in a NUL byte, not a line end.
 constexpr char kDemoModel[] = "Raspberry Pi 4 Model B Rev 1.4";
 
-// The demo root's own paths, deepest first, ready for a signal handler.
-constexpr int kDemoPaths = 9;
-constexpr const char* kDemoRelative[kDemoPaths] = {
-    "/sys/class/thermal/thermal_zone0/temp", "/proc/device-tree/model", "/sys/class/thermal/thermal_zone0",
+// The demo root's own paths, deepest first, ready for a signal handler; the
+// first is the file a new thermal text is written to before it replaces the old.
+constexpr int kDemoPaths = 10;
+const char* kDemoRelative[kDemoPaths] = {
+    "/sys/class/thermal/thermal_zone0/", "/sys/class/thermal/thermal_zone0/temp", "/proc/device-tree/model", "/sys/class/thermal/thermal_zone0",
     "/sys/class/thermal", "/sys/class", "/sys", "/proc/device-tree", "/proc", ""};
 char demoPaths[kDemoPaths][PATH_MAX];
 
-bool makeParents(char* full)
-{
-    for (char* slash = std::strchr(full + 1, '/'); slash != nullptr; slash = std::strchr(slash + 1, '/')) {
-        *slash = '\0';
-        const bool ok = mkdir(full, 0755) == 0 || errno == EEXIST;
-        *slash = '/';
-        if (!ok) return false;
-    }
-    return true;
-}
-
-int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
-
-// Removes a file or a whole folder; a missing path is not an error.
-bool removeTree(const char* full)
-{
-    struct stat info {};
-    if (lstat(full, &info) != 0) return errno == ENOENT;
-    if (!S_ISDIR(info.st_mode)) return unlink(full) == 0;
-    return nftw(full, removeEntry, 16, FTW_DEPTH | FTW_PHYS) == 0;
-}
+// ROOT, held open for the life of the process: every change is made
+// relative to it, never through a path that could lead elsewhere.
+int rootFd = -1;
 
 void writeDemoThermal()
 {
@@ -65,25 +48,52 @@ void writeDemoThermal()
 
 }  // namespace
 
-bool setUpRoot(const char* given)
+bool setUpRoot(const char* given, std::string* why)
 {
     demo = given == nullptr;
     if (!demo) {
-        if (std::strlen(given) >= sizeof root / 2) return false;
-        std::strcpy(root, given);
-        // "ROOT/" and "ROOT" name the same folder.
-        std::size_t length = std::strlen(root);
-        while (length > 1 && root[length - 1] == '/') root[--length] = '\0';
-        if (std::strcmp(root, "/") == 0) root[0] = '\0';
-        return true;
+        char resolved[PATH_MAX];
+        struct stat info {};
+        const char* problem = nullptr;
+        if (realpath(given, resolved) == nullptr || stat(resolved, &info) != 0) {
+            problem = std::strerror(errno);
+        } else if (!S_ISDIR(info.st_mode)) {
+            problem = "not a folder";
+        } else if (std::strcmp(resolved, "/") == 0) {
+            problem = "that is the whole system";
+        } else if (std::strlen(resolved) >= sizeof root / 2) {
+            problem = "path too long";
+        }
+        if (problem != nullptr) {
+            *why = std::string("HATSIM_ROOT must name an existing folder other than /: '") + given + "': " + problem;
+            return false;
+        }
+        std::strcpy(root, resolved);
+    } else {
+        const char* tmp = std::getenv("TMPDIR");
+        if (tmp == nullptr || *tmp == '\0' || std::strlen(tmp) > sizeof root / 4) tmp = "/tmp";
+        std::snprintf(root, sizeof root, "%s/hatsim-demo-XXXXXX", tmp);
+        if (mkdtemp(root) == nullptr) {
+            *why = std::string("cannot make the demo root in ") + tmp + ": " + std::strerror(errno);
+            return false;
+        }
     }
-    const char* tmp = std::getenv("TMPDIR");
-    if (tmp == nullptr || *tmp == '\0' || std::strlen(tmp) > sizeof root / 4) tmp = "/tmp";
-    std::snprintf(root, sizeof root, "%s/hatsim-demo-XXXXXX", tmp);
-    if (mkdtemp(root) == nullptr) return false;
+    rootFd = open(root, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0) {
+        *why = std::string("cannot open the root ") + root + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!demo) return true;
     demoDegrees = kDemoStartDegrees;
-    for (int i = 0; i < kDemoPaths; ++i) std::snprintf(demoPaths[i], PATH_MAX, "%s%s", root, kDemoRelative[i]);
-    if (!writeRootFile(kModelPath, kDemoModel, sizeof kDemoModel)) return false;
+    // The demo root lies in a short TMPDIR (a quarter of PATH_MAX at most), so these fit.
+    for (int i = 0; i < kDemoPaths; ++i) {
+        const char* tail = i == 0 ? temporaryFileName() : "";
+        if (std::snprintf(demoPaths[i], PATH_MAX, "%s%s%s", root, kDemoRelative[i], tail) >= PATH_MAX) return false;
+    }
+    if (!writeRootFile(kModelPath, kDemoModel, sizeof kDemoModel)) {
+        *why = std::string("cannot write the demo root's model file: ") + std::strerror(errno);
+        return false;
+    }
     writeDemoThermal();
     return true;
 }
@@ -102,7 +112,7 @@ const char* rootFolder() { return root; }
 
 void tearDownRoot()
 {
-    if (demo && root[0] != '\0') removeTree(root);
+    if (demo && root[0] != '\0') removeEntryAt(AT_FDCWD, root);
     demo = false;
 }
 
@@ -112,42 +122,49 @@ bool mapIntoRoot(const char* path, char* out, std::size_t size)
     return length >= 0 && static_cast<std::size_t>(length) < size;
 }
 
+namespace {
+
+// Runs change(parent, name) on the folder holding ROOT+path.
+template <typename Change>
+bool changeBelowRoot(const char* path, bool create, Change change)
+{
+    const char* name = nullptr;
+    const int parent = openParentBelow(rootFd, path, create, &name);
+    if (parent < 0) return false;
+    const bool ok = change(parent, name);
+    const int saved = errno;
+    close(parent);
+    errno = saved;
+    return ok;
+}
+
+}  // namespace
+
 bool writeRootFile(const char* path, const char* text, std::size_t length)
 {
-    char full[PATH_MAX];
-    if (!mapIntoRoot(path, full, sizeof full)) return false;
-    if (!makeParents(full)) return false;
-    struct stat info {};
-    if (lstat(full, &info) == 0 && S_ISDIR(info.st_mode) && !removeTree(full)) return false;
-    const int fd = open(full, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
-    while (length > 0) {
-        const ssize_t written = write(fd, text, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            ok = false;
-            break;
-        }
-        text += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return close(fd) == 0 && ok;
+    return changeBelowRoot(path, true, [&](int parent, const char* name) {
+        return replaceFileAt(parent, name, text, length);
+    });
 }
 
 bool removeRootPath(const char* path)
 {
-    char full[PATH_MAX];
-    return mapIntoRoot(path, full, sizeof full) && removeTree(full);
+    const char* name = nullptr;
+    const int parent = openParentBelow(rootFd, path, false, &name);
+    // Nothing to remove when a folder on the way is missing.
+    if (parent < 0) return errno == ENOENT;
+    const bool ok = removeEntryAt(parent, name);
+    const int saved = errno;
+    close(parent);
+    errno = saved;
+    return ok;
 }
 
 bool makeRootDir(const char* path)
 {
-    char full[PATH_MAX];
-    if (!mapIntoRoot(path, full, sizeof full)) return false;
-    if (!removeTree(full)) return false;
-    if (!makeParents(full)) return false;
-    return mkdir(full, 0755) == 0;
+    return changeBelowRoot(path, true, [](int parent, const char* name) {
+        return removeEntryAt(parent, name) && mkdirat(parent, name, 0755) == 0;
+    });
 }
 
 void advanceDemoHeat(int64_t elapsedMs, bool fanOn)

@@ -5,11 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace hatsim {
 
-// Uses `root` when given, else creates the demo root. False on failure.
-bool setUpRoot(const char* root);
+// Uses `root` when given (an existing folder other than "/"), else creates
+// the demo root. False with a one-line reason on failure.
+bool setUpRoot(const char* root, std::string* why);
 bool usingDemoRoot();
 const char* rootFolder();
 // Removes the demo root (no-op for a given root).
@@ -21,6 +23,7 @@ void tearDownDemoRootFromSignal();
 bool mapIntoRoot(const char* path, char* out, std::size_t size);
 
 // Scenario file actions on ROOT+path; false with errno set on failure.
+// They change nothing outside ROOT, nor ROOT itself, and follow no link.
 bool writeRootFile(const char* path, const char* text, std::size_t length);
 bool removeRootPath(const char* path);
 bool makeRootDir(const char* path);

@@ -64,7 +64,11 @@ void runStatusPass(StatusLoop& loop)
         return;
     }
     ssd1306_clearDisplay();
-    if (!texts.addressFound) sampleAddress(texts);
+    if (!texts.addressFound) {
+        sampleAddress(texts);
+    } else {
+        refreshAddress(texts);
+    }
     if (texts.boardModel == 0) detectBoardModel(texts);
     sampleTemperature(texts);
     sampleDisk(texts);

@@ -22,6 +22,7 @@ constexpr const char* kModelPath = "/proc/device-tree/model";
 constexpr int kModelReadLimit = 32;
 constexpr int kTemperatureReadLimit = 32;
 constexpr int kAddressTextSize = 16;
+constexpr int kAddressRefreshPasses = 10;
 
 void refetchInterfaceList(StatusTexts& texts)
 {
@@ -59,12 +60,29 @@ void sampleAddress(StatusTexts& texts)
         if (std::strcmp(name, "eth0") != 0 && std::strcmp(name, "wlan0") != 0) continue;
         formatText(texts.addressText, "%s:%s", name, address);
         texts.addressFound = true;
-        // Found once and for all: the list is not needed any more.
+        texts.passesSinceAddressCheck = 0;
+        // Passes until the next check allocate nothing: the list goes now.
         releaseInterfaceList(texts.interfaceList);
         texts.interfaceList = nullptr;
         return;
     }
+    texts.addressText[0] = '\0';
+    texts.addressFound = false;
     refetchInterfaceList(texts);
+}
+
+void refreshAddress(StatusTexts& texts)
+{
+    if (++texts.passesSinceAddressCheck < kAddressRefreshPasses) return;
+    texts.passesSinceAddressCheck = 0;
+    // A failed fetch says nothing about the address: keep it until the next check.
+    releaseInterfaceList(texts.interfaceList);
+    texts.interfaceList = nullptr;
+    if (fetchInterfaceList(&texts.interfaceList) != 0) {
+        texts.interfaceList = nullptr;
+        return;
+    }
+    sampleAddress(texts);
 }
 
 void detectBoardModel(StatusTexts& texts)

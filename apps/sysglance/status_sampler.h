@@ -8,8 +8,13 @@
 void fetchFirstInterfaceList(StatusTexts& texts);
 // Load and memory; false when sysinfo fails (nothing is touched then).
 bool sampleLoadAndMemory(StatusTexts& texts);
-// The eth0 or wlan0 IPv4 address, searched until found.
+// The eth0 or wlan0 IPv4 address, searched every pass until found.
 void sampleAddress(StatusTexts& texts);
+// Once found, the address is looked up again every ten passes, so that a new
+// lease, another network or a pulled cable shows: a new address replaces the
+// text; none left empties the row and the search runs every pass again. A
+// failed fetch keeps the text until the next check.
+void refreshAddress(StatusTexts& texts);
 // The board model, read while not yet recognised.
 void detectBoardModel(StatusTexts& texts);
 void sampleTemperature(StatusTexts& texts);

@@ -11,7 +11,8 @@ struct StatusTexts {
     char addressText[kTextSize] = "";
     char tempText[kTextSize] = "";
     char diskText[kTextSize] = "";
-    bool addressFound = false;
+    bool addressFound = false;                // addressText holds a current address
+    int passesSinceAddressCheck = 0;          // once found, the address is checked again every ten passes
     struct ifaddrs* interfaceList = nullptr;  // walked by the next address search
     int boardModel = 0;                       // 4: Pi 4 Model B, 3: Pi 3 Model B, 0: not recognised
     double temperature = 0.0;                 // last reading, 0.0 after a failed one

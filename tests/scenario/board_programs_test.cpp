@@ -1,6 +1,7 @@
 // airguard, heatglow and lampshow, run for real on hatsim.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/scenario/hatsim_run.h"
 
@@ -155,14 +156,63 @@ TEST(Heatglow, FirstReadingNearZeroWritesNoColour)
     EXPECT_EQ(run.busEvents(), (Lines{"0 open 0x0d 3", "0 write 0x0d 0x07 0x00"}));
 }
 
-TEST(Hatsim, MalformedScenarioStopsTheProgramBeforeItStarts)
+TEST(Hatsim, BadRootOrScenarioStopsTheProgramBeforeItTouchesAnything)
+{
+    const struct {
+        std::string script;
+        std::string setting;  // replaces a default HATSIM_* entry
+        std::string inMessage;
+    } cases[] = {
+        {thermalAt(0, "40000") + "# fine\n1000 fan on\n", "", "line 3"},
+        {"0 remove //\n", "", "line 1"},
+        {"0 file // hello\n", "", "line 1"},
+        {"0 dir /.\n", "", "line 1"},
+        {"0 remove /\n", "", "line 1"},
+        {"0 remove /keep/\n", "", "line 1"},
+        {"0 remove /keep/..\n", "", "line 1"},
+        {"0 file /keep/file.txt \n", "", "line 1"},
+        {"0 remove /keep\n", "HATSIM_ROOT=/", "HATSIM_ROOT"},
+        {"0 remove /keep\n", "HATSIM_ROOT=/tmp/..", "HATSIM_ROOT"},
+        {"", "HATSIM_ROOT=/no/such/folder", "HATSIM_ROOT"},
+        {"", "HATSIM_ROOT=ROOT/keep/file.txt", "HATSIM_ROOT"},
+        {"", "HATSIM_SCRIPT=ROOT/keep", "keep"},
+        {"", "HATSIM_SCRIPT=ROOT/missing", "missing"},
+    };
+    for (const auto& c : cases) {
+        HatsimScenario scenario;
+        scenario.folder().write("root/keep/file.txt", "precious\n");
+        std::string setting = c.setting;
+        if (setting.find("ROOT/") != std::string::npos) setting.replace(setting.find("ROOT/"), 4, scenario.root());
+        const HatsimRun run = scenario.run("airguard", c.script, setting.empty() ? Lines{} : Lines{setting});
+        EXPECT_EQ(run.exitStatus, 2) << c.script << setting;
+        EXPECT_NE(run.err.find(c.inMessage), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.trace, "");
+        EXPECT_EQ(scenario.folder().read("root/keep/file.txt"), "precious\n") << c.script << setting;
+    }
+}
+
+TEST(Hatsim, LinksUnderTheRootAreReplacedOrRemovedNeverFollowed)
 {
     HatsimScenario scenario;
-    const HatsimRun run = scenario.run("airguard", thermalAt(0, "40000") + "# fine\n1000 fan on\n");
-    EXPECT_EQ(run.exitStatus, 2);
-    EXPECT_NE(run.err.find("line 3"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.trace, "");
+    TempFolder outside;
+    outside.write("file.txt", "precious\n");
+    const std::string root = scenario.root();
+    scenario.folder().write("root/keep/file.txt", "mine\n");
+    ASSERT_EQ(symlink(outside.path().c_str(), (root + "/sys").c_str()), 0);
+    ASSERT_EQ(symlink(outside.file("file.txt").c_str(), (root + "/link").c_str()), 0);
+    ASSERT_EQ(symlink(outside.path().c_str(), (root + "/folderlink").c_str()), 0);
+    const HatsimRun run = scenario.run(
+        "lampshow", "0 file /sys/file.txt x\n0 remove /sys/file.txt\n0 dir /sys/new\n0 file /link replaced\n"
+                    "0 remove /folderlink\n");
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(outside.read("file.txt"), "precious\n");
+    EXPECT_EQ(access(outside.file("new").c_str(), F_OK), -1);
+    EXPECT_EQ(scenario.folder().read("root/link"), "replaced\n");
+    EXPECT_EQ(access((root + "/folderlink").c_str(), F_OK), -1);
+    // The refused changes are reported, never carried out through the link.
+    EXPECT_EQ(eventsWith(run, "warn").size(), 3u) << run.trace;
+    EXPECT_EQ(scenario.folder().read("root/keep/file.txt"), "mine\n");
 }
 
 TEST(Hatsim, BadSettingsStopTheProgramToo)

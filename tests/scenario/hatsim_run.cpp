@@ -15,6 +15,15 @@ std::vector<std::string> traceLines(const std::string& trace)
     return lines;
 }
 
+std::vector<std::string> eventsWith(const HatsimRun& run, const std::string& needle)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : traceLines(run.trace)) {
+        if (line.find(needle) != std::string::npos) found.push_back(line);
+    }
+    return found;
+}
+
 std::vector<std::string> HatsimRun::busEvents() const
 {
     std::vector<std::string> events;

@@ -29,3 +29,5 @@ private:
 };
 
 std::vector<std::string> traceLines(const std::string& trace);
+// The trace lines that contain `needle`.
+std::vector<std::string> eventsWith(const HatsimRun& run, const std::string& needle);

@@ -1,6 +1,8 @@
 // sysglance under valgrind for thousands of passes on hatsim, with
 // interface lists that change and never match, so that the list is fetched
-// again every pass: no error, no leak, and nothing grows with the passes.
+// again every pass, and a thermal file that cannot be read: no error (no
+// use of bytes a failed read never wrote), no leak, no descriptor left open,
+// and nothing grows with the passes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,6 +22,7 @@ const char* kScript =
     "0 file /proc/device-tree/model Raspberry Pi 3 Model A Plus Rev 1.0\n"
     "0 file /sys/class/thermal/thermal_zone0/temp 50000\n"
     "0 ifaddrs lo=127.0.0.1\n"
+    "150000 dir /sys/class/thermal/thermal_zone0/temp\n"
     "100000 ifaddrs lo=127.0.0.1 wlan0=fe80::1 eth1=10.1.1.1\n"
     "200000 ifaddrs lo=127.0.0.1 wlan0=- eth0=fe80::2 usb0=10.2.2.2\n";
 
@@ -38,32 +41,35 @@ bool haveValgrind()
 struct Usage {
     long inUseBytes = -1;
     long allocations = -1;
+    long openFiles = -1;  // descriptors still open at exit
 };
+
+long numberAfter(const std::string& log, const char* pattern)
+{
+    std::smatch match;
+    if (!std::regex_search(log, match, std::regex(pattern))) return -1;
+    std::string digits = match[1];
+    digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
+    return std::stol(digits);
+}
 
 Usage runUnderValgrind(int passes, const std::string& extraScript, ProgramRun* run)
 {
     TempFolder folder;
     folder.write("script", std::string(kScript) + extraScript);
+    folder.write("root/.keep", "");
     const std::vector<std::string> env = {
         "HATSIM_ROOT=" + folder.file("root"), "HATSIM_SCRIPT=" + folder.file("script"), "HATSIM_SPEED=0",
         "HATSIM_VIEW=0", "HATSIM_END_MS=" + std::to_string(passes * 1010),
     };
     *run = runProgram("/usr/bin/valgrind", env, 300000,
-                      {"--leak-check=full", "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=9",
+                      {"--leak-check=full", "--track-fds=yes", "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=9",
                        "--log-file=" + folder.file("valgrind.log"), simProgram("sysglance")});
     const std::string log = folder.read("valgrind.log");
     Usage usage;
-    std::smatch match;
-    if (std::regex_search(log, match, std::regex("in use at exit: ([0-9,]+) bytes"))) {
-        std::string digits = match[1];
-        digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
-        usage.inUseBytes = std::stol(digits);
-    }
-    if (std::regex_search(log, match, std::regex("total heap usage: ([0-9,]+) allocs"))) {
-        std::string digits = match[1];
-        digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
-        usage.allocations = std::stol(digits);
-    }
+    usage.inUseBytes = numberAfter(log, "in use at exit: ([0-9,]+) bytes");
+    usage.allocations = numberAfter(log, "total heap usage: ([0-9,]+) allocs");
+    usage.openFiles = numberAfter(log, "FILE DESCRIPTORS: ([0-9]+) open");
     EXPECT_NE(log.find("ERROR SUMMARY: 0 errors"), std::string::npos) << log;
     return usage;
 }
@@ -78,22 +84,33 @@ TEST(SysglanceMemory, ThousandsOfPassesLeakNothingAndHoldNoMore)
     EXPECT_EQ(longRun.exitStatus, 0) << longRun.err;
     EXPECT_GT(shortUsage.inUseBytes, 0);
     EXPECT_EQ(longUsage.inUseBytes, shortUsage.inUseBytes);
+    // The model and thermal files, read every pass, are closed every pass.
+    EXPECT_GT(shortUsage.openFiles, 0);
+    EXPECT_EQ(longUsage.openFiles, shortUsage.openFiles);
     // The list is fetched again every pass, and every fetch is released.
     EXPECT_GT(longUsage.allocations, shortUsage.allocations + 2000);
 }
 
-TEST(SysglanceMemory, FoundAddressReleasesTheListForGood)
+TEST(SysglanceMemory, FoundAddressIsCheckedEveryTenPassesAndOnlyThoseAllocate)
 {
     if (!haveValgrind()) GTEST_SKIP() << "no valgrind for this build";
-    ProgramRun found, later;
-    const std::string eth0 = "250000 ifaddrs lo=127.0.0.1 eth0=10.0.0.2\n";
-    const Usage atFind = runUnderValgrind(260, eth0, &found);
-    const Usage muchLater = runUnderValgrind(2000, eth0, &later);
-    EXPECT_EQ(found.exitStatus, 0) << found.err;
-    EXPECT_EQ(later.exitStatus, 0) << later.err;
-    EXPECT_EQ(muchLater.inUseBytes, atFind.inUseBytes);
-    // Once found, a pass allocates nothing at all.
-    EXPECT_EQ(muchLater.allocations, atFind.allocations);
+    // eth0 is found in pass 250 and checked again in passes 260, 270, ...;
+    // its address keeps changing.
+    const std::string eth0 = "250000 ifaddrs lo=127.0.0.1 eth0=10.0.0.2\n"
+                             "1000000 ifaddrs eth0=10.0.0.3 lo=127.0.0.1\n"
+                             "1800000 ifaddrs lo=127.0.0.1 eth0=10.0.0.4\n";
+    Usage usage[4];
+    const int passes[4] = {260, 269, 270, 2260};
+    for (int i = 0; i < 4; ++i) {
+        ProgramRun run;
+        usage[i] = runUnderValgrind(passes[i], eth0, &run);
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(usage[i].inUseBytes, usage[0].inUseBytes) << passes[i];
+    }
+    EXPECT_EQ(usage[1].allocations, usage[0].allocations) << "passes between checks allocate nothing";
+    const long perCheck = usage[2].allocations - usage[1].allocations;
+    EXPECT_GT(perCheck, 0);
+    EXPECT_EQ(usage[3].allocations - usage[0].allocations, 200 * perCheck);
 }
 
 }  // namespace

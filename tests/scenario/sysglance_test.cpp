@@ -29,15 +29,6 @@ std::string baseScript(const std::string& model = "Raspberry Pi 4 Model B Rev 1.
            thermal(0, temp);
 }
 
-Lines eventsWith(const HatsimRun& run, const std::string& needle)
-{
-    Lines found;
-    for (const std::string& line : traceLines(run.trace)) {
-        if (line.find(needle) != std::string::npos) found.push_back(line);
-    }
-    return found;
-}
-
 struct ScreenTexts {
     std::string cpu, temp, ram, disk, address;
 };
@@ -50,10 +41,16 @@ ScreenTexts readScreen(const HatsimScenario& scenario)
             readText(screen, 0, 24)};
 }
 
-TEST(Sysglance, ShowsTheFiveTextsAtTheirPlaces)
+TEST(Sysglance, ShowsTheFiveTextsAtTheirPlacesAndFollowsThePi)
 {
     HatsimScenario scenario;
-    const HatsimRun run = scenario.run("sysglance", baseScript(), {endAfterPasses(2)});
+    // Load, memory, disk and temperature change at pass 3; the address
+    // changes at 15 s (pass 16) and goes at 40 s (pass 41). Once found, the
+    // address is checked every ten passes: passes 11, 21, 31, 41.
+    const std::string script = baseScript() + at(passStart(3), "sysinfo 131072 2000000 100000 4096") +
+                               at(passStart(3), "statfs 1000000 250000 4096") + thermal(passStart(3), "61500") +
+                               at(15000, "ifaddrs lo=127.0.0.1 eth0=192.168.1.77") + at(40000, "ifaddrs lo=127.0.0.1");
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(2)});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.out, "init ok!\n");
     EXPECT_EQ(run.err, "");
@@ -63,6 +60,18 @@ TEST(Sysglance, ShowsTheFiveTextsAtTheirPlaces)
     EXPECT_EQ(texts.ram, "RAM:1953/3906 MB");
     EXPECT_EQ(texts.disk, "Disk:29296/58593MB");
     EXPECT_EQ(texts.address, "eth0:192.168.1.20");
+
+    scenario.run("sysglance", script, {endAfterPasses(20)});
+    const ScreenTexts later = readScreen(scenario);
+    EXPECT_EQ(later.cpu, "CPU:200%");
+    EXPECT_EQ(later.temp, "Temp:61.5C");
+    EXPECT_EQ(later.ram, "RAM:390/7812 MB");
+    EXPECT_EQ(later.disk, "Disk:976/3906MB");
+    EXPECT_EQ(later.address, "eth0:192.168.1.20");
+    for (auto [passes, address] : {std::pair{21, "eth0:192.168.1.77"}, {40, "eth0:192.168.1.77"}, {41, ""}}) {
+        scenario.run("sysglance", script, {endAfterPasses(passes)});
+        EXPECT_EQ(readScreen(scenario).address, address) << passes << " passes";
+    }
 }
 
 TEST(Sysglance, StartsUpInOrderAndPushesWholeFrames)
@@ -72,8 +81,14 @@ TEST(Sysglance, StartsUpInOrderAndPushesWholeFrames)
     const Lines lines = traceLines(run.trace);
     ASSERT_GT(lines.size(), 30u);
     EXPECT_EQ(lines[0], "0 open 0x3c 3");
-    EXPECT_EQ(lines[1], "0 write 0x3c 0x00 0xae");
-    EXPECT_EQ(lines[26], "0 write 0x3c 0x00 0xaf");
+    // The panel's initialisation with its own charge pump, as the board needs.
+    const int init[] = {0xae, 0xd5, 0x80, 0xa8, 0x1f, 0xd3, 0x00, 0x40, 0x8d, 0x14, 0x20, 0x00, 0xa1,
+                        0xc8, 0xda, 0x02, 0x81, 0x8f, 0xd9, 0xf1, 0xdb, 0x40, 0xa4, 0xa6, 0x2e, 0xaf};
+    for (std::size_t i = 0; i < std::size(init); ++i) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "0 write 0x3c 0x00 0x%02x", init[i]);
+        EXPECT_EQ(lines[1 + i], expected) << "initialisation byte " << i;
+    }
     EXPECT_EQ(lines[27], "0 setup");
     EXPECT_EQ(lines[28], "0 open 0x0d 4");
     EXPECT_EQ(lines[29], "0 write 0x0d 0x04 0x03");
@@ -219,10 +234,14 @@ TEST(Sysglance, AddressWaitsForEth0OrWlan0AndTheFirstListedWins)
     }
     {
         HatsimScenario scenario;
+        // Found in pass 3; the checks of passes 13 and 23 fail to fetch a
+        // list, which keeps the address; the empty list of pass 33 clears it.
         const std::string script = baseScript() + at(0, "ifaddrs fail") + at(passStart(2), "ifaddrs eth0=1.2.3.4") +
-                                   at(passStart(4), "ifaddrs eth0=9.9.9.9");
-        scenario.run("sysglance", script, {endAfterPasses(5)});
-        EXPECT_EQ(readScreen(scenario).address, "eth0:1.2.3.4");  // found once, never refreshed
+                                   at(passStart(4), "ifaddrs fail") + at(passStart(30), "ifaddrs");
+        scenario.run("sysglance", script, {endAfterPasses(32)});
+        EXPECT_EQ(readScreen(scenario).address, "eth0:1.2.3.4");
+        scenario.run("sysglance", script, {endAfterPasses(33)});
+        EXPECT_EQ(readScreen(scenario).address, "");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/temp_folder.h"
 
 #include <ftw.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,6 +25,9 @@ TempFolder::~TempFolder() { nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW
 
 void TempFolder::write(const std::string& name, const std::string& content) const
 {
+    for (std::size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1)) {
+        mkdir(file(name.substr(0, slash)).c_str(), 0755);
+    }
     std::ofstream(file(name), std::ios::binary | std::ios::trunc) << content;
 }
 

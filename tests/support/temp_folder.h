@@ -12,6 +12,7 @@ public:
 
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Folders in `name` are made as needed.
     void write(const std::string& name, const std::string& content) const;
     std::string read(const std::string& name) const;
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "tests/support/recording_platform.h"
@@ -50,14 +52,26 @@ TEST(CpuTemperature, HugeNumbersSaturate)
     EXPECT_DOUBLE_EQ(readWith("2147483648\n").degrees, INT32_MAX / 1000.0);
 }
 
-TEST(CpuTemperature, BinaryContentNeverCrashes)
+// The lowest free descriptor: it moves up when a reading leaves a file open.
+int lowestFreeDescriptor()
 {
+    const int fd = dup(0);
+    close(fd);
+    return fd;
+}
+
+TEST(CpuTemperature, BinaryContentNeverCrashesNorLeavesTheFileOpen)
+{
+    const int freeBefore = lowestFreeDescriptor();
     std::string noise(32, '\0');
     for (int seed = 0; seed < 256; ++seed) {
         for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((seed * 31 + i * 7) & 0xFF);
         const TemperatureReading reading = readWith(noise);
         EXPECT_TRUE(reading.status == TemperatureStatus::ok || reading.status == TemperatureStatus::readFailed);
     }
+    recording::putFolder(kThermalZonePath);
+    EXPECT_EQ(readCpuTemperature(20).status, TemperatureStatus::readFailed);
+    EXPECT_EQ(lowestFreeDescriptor(), freeBefore);
 }
 
 TEST(CpuTemperature, MissingFileIsAnOpenFailureAndRecovers)

@@ -112,13 +112,15 @@ TEST(BoardController, SelectDecidesWhichLedsTakeTheLevels)
 
 TEST_F(HatsimDevices, ScenarioActionsChangeTheRootWhenDue)
 {
-    ASSERT_TRUE(hatsim::setUpRoot(folder.file("root").c_str()));
+    std::string why;
+    folder.write("root/keep", "");
+    ASSERT_TRUE(hatsim::setUpRoot(folder.file("root").c_str(), &why)) << why;
     folder.write("script",
                  "0 file /sys/t 42000\n"
                  "100 file /sys/t\n"
                  "200 dir /sys/t\n"
                  "300 remove /sys/t\n"
-                 "300 file /proc/deep/er/m  two  spaces \n");
+                 "300 file /proc/deep/er/m  two  spaces\n");
     std::string message;
     ASSERT_TRUE(hatsim::loadScenario(folder.file("script").c_str(), &message)) << message;
     hatsim::runDueActions(0);
@@ -130,7 +132,7 @@ TEST_F(HatsimDevices, ScenarioActionsChangeTheRootWhenDue)
     EXPECT_TRUE(dir.is_open());
     hatsim::runDueActions(10000);
     EXPECT_FALSE(std::ifstream(folder.file("root/sys/t")).is_open());
-    EXPECT_EQ(folder.read("root/proc/deep/er/m"), " two  spaces \n");
+    EXPECT_EQ(folder.read("root/proc/deep/er/m"), " two  spaces\n");
 }
 
 TEST_F(HatsimDevices, UnreadableOrMalformedScenarioNamesTheProblem)

@@ -107,7 +107,9 @@ TEST_F(Ssd1306Text, WrapsBeforeACharacterThatWouldNotFit)
     ssd1306_clearDisplay();
     ssd1306_drawText(56, 0, "Temp:47.2C");  // ends at x = 116, no wrap
     EXPECT_EQ(cells(110, 5), glyph('C'));
-    for (int i = 128; i < 512; ++i) ASSERT_EQ(buffer[i], 0);
+    ssd1306_drawText(2, 8, "ABCDEFGHIJKLMNOPQRSTU");  // the last lands at x = 122 and still fits
+    EXPECT_EQ(cells(128 + 122, 5), glyph('U'));
+    for (int i = 256; i < 512; ++i) ASSERT_EQ(buffer[i], 0);
 }
 
 TEST_F(Ssd1306Text, WriteMovesTheCursor)
@@ -126,6 +128,9 @@ TEST_F(Ssd1306Text, WriteMovesTheCursor)
     EXPECT_EQ(ssd1306::cursor_x, 6);
     EXPECT_EQ(ssd1306::cursor_y, 8);
     EXPECT_EQ(cells(128, 5), glyph(10));
+    ssd1306_clearDisplay();  // puts the cursor home
+    EXPECT_EQ(ssd1306::cursor_x, 0);
+    EXPECT_EQ(ssd1306::cursor_y, 0);
 }
 
 TEST_F(Ssd1306Text, CursorPastTheBottomDrawsNothingMore)
