@@ -197,6 +197,26 @@ TEST(Sysglance, RetriesTheBoardLinkWhileTheBusIsDown)
     EXPECT_FALSE(eventsWith(run, "write 0x0d 0x08").empty());
 }
 
+TEST(Sysglance, RidesOutAPanelAndABoardThatGoMissingForAWhile)
+{
+    HatsimScenario scenario;
+    const std::string script = baseScript("Raspberry Pi 4 Model B", "50000") + at(passStart(2), "device 0x3c absent") +
+                               at(passStart(2), "device 0x0d absent") + thermal(passStart(3), "49000") +
+                               at(passStart(5), "device 0x3c present") + at(passStart(5), "device 0x0d present") +
+                               thermal(passStart(6), "56000");
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(11)});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(eventsWith(run, "write 0x3c 0x40").size(), 11u * 512);
+    EXPECT_EQ(eventsWith(run, "write 0x3c").size() - 26, 11u * 518);
+    EXPECT_EQ(eventsWith(run, " lost").size(), 3u * 518);  // passes 2 to 4 went nowhere
+    for (const std::string& line : eventsWith(run, "lost")) EXPECT_LT(std::stoi(line), passStart(5)) << line;
+    // Once back, the panel shows the Pi as it is now, the fan and the
+    // effect rotation go on.
+    EXPECT_EQ(readScreen(scenario).temp, "Temp:56.0C");
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"5060 write 0x0d 0x08 0x01"}));
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x04"), (Lines{"0 write 0x0d 0x04 0x03", "10610 write 0x0d 0x04 0x04"}));
+}
+
 TEST(Sysglance, SysinfoFailureShowsTheErrorScreenAtAPassesPace)
 {
     HatsimScenario scenario;

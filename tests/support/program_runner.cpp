@@ -14,6 +14,7 @@
 #include "tests/support/temp_folder.h"
 
 std::string simProgram(const std::string& name) { return std::string(HATKIT_SIM_DIR) + "/" + name; }
+std::string hardwareProgram(const std::string& name) { return std::string(HATKIT_BIN_DIR) + "/" + name; }
 
 ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs,
                       const std::vector<std::string>& arguments)

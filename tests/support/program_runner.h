@@ -16,5 +16,6 @@ struct ProgramRun {
 ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs = 20000,
                       const std::vector<std::string>& arguments = {});
 
-// Path of a program in the hatsim build (build/sim).
+// Path of a program in the hatsim build (build/sim), or the hardware build (build/bin).
 std::string simProgram(const std::string& name);
+std::string hardwareProgram(const std::string& name);
