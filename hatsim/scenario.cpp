@@ -236,6 +236,12 @@ bool parseAction(const std::string& line, Action* action, std::string* why)
                 action->interfaces.push_back(entry);
             }
         }
+    } else if (name == "signal") {
+        if (argCount != 1 || fields[2] != "HUP") {
+            *why = "expected 'signal HUP'";
+            return false;
+        }
+        action->kind = ActionKind::signalHangup;
     } else {
         *why = "unknown action '" + name + "'";
         return false;

@@ -22,6 +22,7 @@ enum class ActionKind {
     statfsSet,
     ifaddrsFail,
     ifaddrsSet,
+    signalHangup,
 };
 
 // One entry of a scripted interface list. family is AF_INET, AF_INET6, or

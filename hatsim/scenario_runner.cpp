@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -47,6 +48,8 @@ void runAction(const Action& action)
     case ActionKind::busUp: setBusUp(true); break;
     case ActionKind::deviceAbsent: setDevicePresent(action.address, false); break;
     case ActionKind::devicePresent: setDevicePresent(action.address, true); break;
+    // Delivered at once, so the program sees it before it goes on after the pause.
+    case ActionKind::signalHangup: std::raise(SIGHUP); break;
     default: applyCounterAction(action); break;
     }
     if (!ok) {

@@ -15,6 +15,7 @@ struct Settings {
     const char* tracePath = nullptr;
     const char* snapshotPath = nullptr;
     bool view = false;
+    int64_t clockSecondsOfDay = -1;  // HATSIM_CLOCK's time of day; -1: the host's at start
 };
 
 using EnvLookup = const char* (*)(const char* name);

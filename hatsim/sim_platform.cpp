@@ -28,6 +28,7 @@
 #include "hatsim/virtual_root.h"
 #include "platform/kernel_counters.h"
 #include "platform/system_files.h"
+#include "platform/time_of_day.h"
 #include "platform/wiring.h"
 
 namespace {
@@ -82,7 +83,18 @@ void sleepReal(unsigned int ms)
 
 bool underRoot(const char* path)
 {
-    return std::strncmp(path, "/sys/", 5) == 0 || std::strncmp(path, "/proc/", 6) == 0;
+    return std::strncmp(path, "/sys/", 5) == 0 || std::strncmp(path, "/proc/", 6) == 0 ||
+           std::strcmp(path, "/etc/hatkit.conf") == 0;
+}
+
+int64_t startSecondsOfDay = 0;
+
+int64_t hostSecondsOfDay()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    if (localtime_r(&now, &local) == nullptr) return 0;
+    return local.tm_hour * 3600 + local.tm_min * 60 + (local.tm_sec < 60 ? local.tm_sec : 59);
 }
 
 void onPanelFrame()
@@ -105,6 +117,7 @@ __attribute__((constructor)) void startHatsim()
     }
     if (settings.script != nullptr && !hatsim::loadScenario(settings.script, &message)) stopBeforeStart(message);
     if (!hatsim::setUpRoot(settings.root, &message)) stopBeforeStart(message);
+    startSecondsOfDay = settings.clockSecondsOfDay >= 0 ? settings.clockSecondsOfDay : hostSecondsOfDay();
     if (settings.snapshotPath != nullptr) hatsim::setPanelFrameListener(onPanelFrame);
     std::atexit(finish);
     hatsim::runDueActions(0);
@@ -148,6 +161,11 @@ int openSystemFile(const char* path)
         return -1;
     }
     return open(mapped, O_RDONLY | O_CLOEXEC);
+}
+
+int localSecondsOfDay()
+{
+    return static_cast<int>((startSecondsOfDay + hatsim::virtualNowMs() / 1000) % 86400);
 }
 
 int readSystemInfo(struct sysinfo* info) { return hatsim::scriptedSysinfo(info); }

@@ -15,6 +15,10 @@ void ssd1306_startscrollleft(int start, int stop);
 void ssd1306_startscrolldiagright(int start, int stop);
 void ssd1306_startscrolldiagleft(int start, int stop);
 void ssd1306_stopscroll();
+// The picture's orientation (flip: turned 180 degrees) and contrast that
+// ssd1306_begin sends; by default upright and 0x8F. Sent at once to a
+// panel that is already initialised.
+void ssd1306_setOrientationAndContrast(int flip, int contrast);
 
 // Drawing primitives; colour 0 clears, 1 sets, 2 inverts, others change nothing.
 void ssd1306_drawPixel(int x, int y, int color);

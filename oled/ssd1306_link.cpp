@@ -27,6 +27,16 @@ namespace {
 constexpr int kCommandControl = 0x00;
 constexpr int kDataControl = 0x40;
 constexpr int kExternalSupply = 1;
+constexpr int kDefaultContrast = 0x8F;
+
+// Segment remap 0xA1 with COM scan 0xC8 shows the buffer upright on the
+// module; 0xA0 with 0xC0 turns it by 180 degrees.
+bool flipped = false;
+int contrastLevel = kDefaultContrast;
+bool initialised = false;
+
+int segmentRemap() { return flipped ? 0xA0 : 0xA1; }
+int comScan() { return flipped ? 0xC0 : 0xC8; }
 
 void commands(std::initializer_list<int> bytes)
 {
@@ -52,10 +62,10 @@ void ssd1306_begin(int vccstate, int i2caddr)
         0x40,                     // start line 0
         0x8D, external ? 0x10 : 0x14,  // charge pump off / on
         0x20, 0x00,               // horizontal addressing
-        0xA1,                     // segment remap: column 127 drives SEG0
-        0xC8,                     // COM scan remapped
+        segmentRemap(),           // segment remap: column 127 drives SEG0 (upright)
+        comScan(),                // COM scan remapped (upright)
         0xDA, 0x02,               // sequential COM pins
-        0x81, 0x8F,               // contrast
+        0x81, contrastLevel,      // contrast
         0xD9, external ? 0x22 : 0xF1,  // pre-charge period
         0xDB, 0x40,               // VCOMH deselect level
         0xA4,                     // display follows RAM
@@ -63,6 +73,14 @@ void ssd1306_begin(int vccstate, int i2caddr)
         0x2E,                     // no scrolling
         0xAF,                     // display on
     });
+    initialised = true;
+}
+
+void ssd1306_setOrientationAndContrast(int flip, int contrast)
+{
+    flipped = flip != 0;
+    contrastLevel = contrast & 0xFF;
+    if (initialised) commands({segmentRemap(), comScan(), 0x81, contrastLevel});
 }
 
 void ssd1306_command(int c) { (void)wiringPiI2CWriteReg8(i2cd, kCommandControl, c); }

@@ -1,5 +1,5 @@
-// Opening the kernel's files under /sys and /proc. hatsim maps them into a
-// virtual root; on the Pi they are the real files.
+// Opening the kernel's files under /sys and /proc, and /etc/hatkit.conf.
+// hatsim maps them into a virtual root; on the Pi they are the real files.
 #pragma once
 
 // Opens path read-only (close-on-exec). Returns a descriptor, or -1.

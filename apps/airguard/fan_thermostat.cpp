@@ -1,8 +1,8 @@
 #include "apps/airguard/fan_thermostat.h"
 
-FanCommand fanCommandFor(double degrees)
+FanCommand fanCommandFor(double degrees, double onDegrees, double offDegrees)
 {
-    if (degrees <= kFanOffDegrees) return FanCommand::off;
-    if (degrees >= kFanOnDegrees) return FanCommand::on;
+    if (degrees <= offDegrees) return FanCommand::off;
+    if (degrees >= onDegrees) return FanCommand::on;
     return FanCommand::none;
 }

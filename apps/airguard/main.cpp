@@ -1,9 +1,11 @@
 // airguard: fan thermostat. Reads the CPU temperature every second, echoes
-// it, and switches the board's fan by two thresholds with a dead band.
+// it, and switches the board's fan by two thresholds with a dead band
+// (50 and 45 °C, or fan_on and fan_off from /etc/hatkit.conf).
 #include <cstdio>
 
 #include "apps/airguard/fan_thermostat.h"
 #include "apps/board_program.h"
+#include "apps/program_settings.h"
 #include "board/board_link.h"
 #include "platform/wiring.h"
 
@@ -15,12 +17,18 @@ constexpr unsigned kPassPauseMs = 1000;
 int main()
 {
     useLineBufferedOutput();
+    HatkitSettings settings;
+    if (!loadSettingsOrReport(&settings)) return kExitBadSettings;
+    reloadOnHangup();
     if (!openBoardLink()) return kExitFailure;
     for (;;) {
+        reloadSettingsIfAsked(&settings);
         double degrees = 0;
         if (!readTemperatureOrReport(kReadLimit, &degrees)) return kExitFailure;
         std::printf("temp: %.1fC\n", degrees);
-        switch (fanCommandFor(degrees)) {
+        const bool own = settings.fanThresholdsSet;
+        switch (fanCommandFor(degrees, own ? settings.fanOnDegrees : kFanOnDegrees,
+                              own ? settings.fanOffDegrees : kFanOffDegrees)) {
         case FanCommand::on: setFan(true); break;
         case FanCommand::off: setFan(false); break;
         case FanCommand::none: break;

@@ -8,7 +8,11 @@ FanThresholds fanThresholdsFor(int boardModel)
 
 FanWrite decideFan(int boardModel, double temperature, double* fanMemory)
 {
-    const FanThresholds thresholds = fanThresholdsFor(boardModel);
+    return decideFan(fanThresholdsFor(boardModel), temperature, fanMemory);
+}
+
+FanWrite decideFan(FanThresholds thresholds, double temperature, double* fanMemory)
+{
     if (temperature >= thresholds.onAt) {
         if (*fanMemory == 1.0) return FanWrite::none;
         *fanMemory = 1.0;

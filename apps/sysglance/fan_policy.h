@@ -15,4 +15,6 @@ enum class FanWrite { none, on, off };
 
 // Decides this pass's fan write and updates the memory (1.0 on, 0.0 off,
 // 2.0 nothing written yet).
+FanWrite decideFan(FanThresholds thresholds, double temperature, double* fanMemory);
+// The same with the board model's thresholds.
 FanWrite decideFan(int boardModel, double temperature, double* fanMemory);

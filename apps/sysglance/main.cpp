@@ -3,12 +3,15 @@
 // by thresholds that depend on the Pi model, and every ten passes moves the
 // LEDs to the next light effect. Runs until killed.
 #include "apps/board_program.h"
+#include "apps/program_settings.h"
 #include "apps/sysglance/status_loop.h"
 
 int main()
 {
     useLineBufferedOutput();
     static StatusLoop loop;
+    if (!loadSettingsOrReport(&loop.settings)) return kExitBadSettings;
+    reloadOnHangup();
     startStatusPanel(loop);
     for (;;) runStatusPass(loop);
 }

@@ -1,13 +1,16 @@
 #include "apps/sysglance/status_loop.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "apps/program_settings.h"
 #include "apps/sysglance/effect_rotation.h"
 #include "apps/sysglance/fan_policy.h"
 #include "apps/sysglance/status_sampler.h"
 #include "apps/sysglance/status_screen.h"
 #include "board/board_link.h"
 #include "oled/ssd1306_i2c.h"
+#include "platform/time_of_day.h"
 #include "platform/wiring.h"
 
 namespace {
@@ -17,6 +20,8 @@ constexpr int kChargePump = 2;
 constexpr unsigned kRetryPauseMs = 500;
 constexpr unsigned kAfterPushPauseMs = 10;
 constexpr unsigned kHalfPassPauseMs = 500;
+constexpr int kDisplayOff = 0xAE;
+constexpr int kDisplayOn = 0xAF;
 
 // Blocks until the board controller's link opens, retrying every 500 ms.
 void openBoardLinkWithRetries()
@@ -35,13 +40,64 @@ void applyFan(FanWrite write)
     if (write == FanWrite::off) setFan(false);
 }
 
+FanThresholds thresholdsOf(const StatusLoop& loop)
+{
+    if (loop.settings.fanThresholdsSet) return {loop.settings.fanOnDegrees, loop.settings.fanOffDegrees};
+    return fanThresholdsFor(loop.texts.boardModel);
+}
+
+bool sameInterfaces(const HatkitSettings& a, const HatkitSettings& b)
+{
+    if (a.anyInterface != b.anyInterface || a.interfaceCount != b.interfaceCount) return false;
+    for (int i = 0; i < a.interfaceCount; ++i) {
+        if (std::strcmp(a.interfaces[i], b.interfaces[i]) != 0) return false;
+    }
+    return true;
+}
+
+// SIGHUP: the settings read again take effect from this pass on.
+void reloadSettings(StatusLoop& loop)
+{
+    const HatkitSettings before = loop.settings;
+    if (!reloadSettingsIfAsked(&loop.settings)) return;
+    const HatkitSettings& now = loop.settings;
+    if (now.displayFlip != before.displayFlip || now.displayContrast != before.displayContrast) {
+        ssd1306_setOrientationAndContrast(now.displayFlip, now.displayContrast);
+    }
+    if (!sameInterfaces(now, before)) {
+        setAddressInterfaces(now);
+        restartAddressSearch(loop.texts);
+    }
+}
+
+// Into the quiet hours: panel and LEDs off. Out: the panel on again; the
+// frame of this pass and the effect follow.
+void followQuietHours(StatusLoop& loop)
+{
+    const bool quiet = inQuietHours(loop.settings, localSecondsOfDay());
+    if (quiet == loop.quiet) return;
+    loop.quiet = quiet;
+    if (quiet) {
+        ssd1306_command(kDisplayOff);
+        closeRGB();
+    } else {
+        ssd1306_command(kDisplayOn);
+        loop.restoreEffect = true;
+    }
+}
+
 }  // namespace
 
 void startStatusPanel(StatusLoop& loop)
 {
     loop.fanMemory = kFanNothingWritten;
     loop.effectCounter = 0;
+    loop.currentEffect = kStartEffect;
+    loop.quiet = false;
+    loop.restoreEffect = false;
+    setAddressInterfaces(loop.settings);
     fetchFirstInterfaceList(loop.texts);
+    ssd1306_setOrientationAndContrast(loop.settings.displayFlip, loop.settings.displayContrast);
     ssd1306_begin(kChargePump, kPanelAddress);
     (void)wiringPiSetup();
     openBoardLinkWithRetries();
@@ -52,10 +108,12 @@ void startStatusPanel(StatusLoop& loop)
 void runStatusPass(StatusLoop& loop)
 {
     StatusTexts& texts = loop.texts;
+    reloadSettings(loop);
+    followQuietHours(loop);
     if (!sampleLoadAndMemory(texts)) {
         std::puts(kSysinfoError);
         drawSysinfoError();
-        ssd1306_display();
+        if (!loop.quiet) ssd1306_display();
         // Paced like a normal pass, so a lasting failure cannot flood the
         // console and the bus.
         delay(kAfterPushPauseMs);
@@ -73,13 +131,18 @@ void runStatusPass(StatusLoop& loop)
     sampleTemperature(texts);
     sampleDisk(texts);
     drawStatusTexts(texts);
-    ssd1306_display();
+    if (!loop.quiet) ssd1306_display();
     delay(kAfterPushPauseMs);
     // No decision on a failed reading: the fan keeps its state rather than
     // stopping because the sensor cannot be read.
-    if (texts.temperatureValid) applyFan(decideFan(texts.boardModel, texts.temperature, &loop.fanMemory));
+    if (texts.temperatureValid) applyFan(decideFan(thresholdsOf(loop), texts.temperature, &loop.fanMemory));
     delay(kHalfPassPauseMs);
+    // The rotation goes on through the quiet hours, unseen.
     const int effect = rotateEffect(&loop.effectCounter);
-    if (effect != kNoEffectChange) setRGBEffect(effect);
+    if (effect != kNoEffectChange) loop.currentEffect = effect;
+    if (!loop.quiet && (effect != kNoEffectChange || loop.restoreEffect)) {
+        setRGBEffect(loop.currentEffect);
+        loop.restoreEffect = false;
+    }
     delay(kHalfPassPauseMs);
 }

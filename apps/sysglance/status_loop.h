@@ -2,16 +2,22 @@
 // can be run and measured on its own.
 #pragma once
 
+#include "apps/hatkit_conf.h"
 #include "apps/sysglance/status_texts.h"
 
 struct StatusLoop {
     StatusTexts texts;
-    double fanMemory;   // last fan state written: 1.0 on, 0.0 off, 2.0 none yet
-    int effectCounter;  // passes since the rotation last restarted
+    HatkitSettings settings;  // read before start-up, and again on SIGHUP
+    double fanMemory;         // last fan state written: 1.0 on, 0.0 off, 2.0 none yet
+    int effectCounter;        // passes since the rotation last restarted
+    int currentEffect;        // the effect the rotation has reached
+    bool quiet;               // within the quiet hours: panel and LEDs are off
+    bool restoreEffect;       // the quiet hours just ended: the effect goes back on
 };
 
 // Interface list, panel, board link (retried until it opens), first light
-// effect, "init ok!".
+// effect, "init ok!". loop.settings must be loaded.
 void startStatusPanel(StatusLoop& loop);
-// One pass: sample, draw, push, fan, effect; about 1010 ms of pauses.
+// One pass: sample, draw, push, fan, effect; about 1010 ms of pauses. In the
+// quiet hours the panel and the LEDs stay off and only the fan is driven.
 void runStatusPass(StatusLoop& loop);

@@ -1,6 +1,7 @@
 #include "apps/sysglance/status_sampler.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -24,6 +25,13 @@ constexpr int kTemperatureReadLimit = 32;
 constexpr int kAddressTextSize = 16;
 constexpr int kAddressRefreshPasses = 10;
 
+HatkitSettings addressSettings;  // eth0 and wlan0 unless set otherwise
+
+bool isLoopback(const ifaddrs* entry, const sockaddr_in* in)
+{
+    return (entry->ifa_flags & IFF_LOOPBACK) != 0 || (ntohl(in->sin_addr.s_addr) >> 24) == 127;
+}
+
 void refetchInterfaceList(StatusTexts& texts)
 {
     releaseInterfaceList(texts.interfaceList);
@@ -32,6 +40,15 @@ void refetchInterfaceList(StatusTexts& texts)
 }
 
 }  // namespace
+
+void setAddressInterfaces(const HatkitSettings& settings) { addressSettings = settings; }
+
+void restartAddressSearch(StatusTexts& texts)
+{
+    texts.addressText[0] = '\0';
+    texts.addressFound = false;
+    refetchInterfaceList(texts);
+}
 
 void fetchFirstInterfaceList(StatusTexts& texts)
 {
@@ -57,7 +74,7 @@ void sampleAddress(StatusTexts& texts)
         const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
         if (inet_ntop(AF_INET, &in->sin_addr, address, sizeof address) == nullptr) continue;
         const char* name = entry->ifa_name;
-        if (std::strcmp(name, "eth0") != 0 && std::strcmp(name, "wlan0") != 0) continue;
+        if (!wantsAddressOf(addressSettings, name, isLoopback(entry, in))) continue;
         formatText(texts.addressText, "%s:%s", name, address);
         texts.addressFound = true;
         texts.passesSinceAddressCheck = 0;

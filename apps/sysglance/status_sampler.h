@@ -2,13 +2,20 @@
 // for a source it cannot read; never touches the bus or the screen.
 #pragma once
 
+#include "apps/hatkit_conf.h"
 #include "apps/sysglance/status_texts.h"
+
+// The interfaces the address row looks for (address_interfaces).
+void setAddressInterfaces(const HatkitSettings& settings);
+// Forgets the address and searches every pass again (other interfaces asked for).
+void restartAddressSearch(StatusTexts& texts);
 
 // The first interface list, before the first pass; a failure leaves it empty.
 void fetchFirstInterfaceList(StatusTexts& texts);
 // Load and memory; false when sysinfo fails (nothing is touched then).
 bool sampleLoadAndMemory(StatusTexts& texts);
-// The eth0 or wlan0 IPv4 address, searched every pass until found.
+// The IPv4 address of eth0 or wlan0 (or the interfaces set), searched every
+// pass until found.
 void sampleAddress(StatusTexts& texts);
 // Once found, the address is looked up again every ten passes, so that a new
 // lease, another network or a pulled cable shows: a new address replaces the

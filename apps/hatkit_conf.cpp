@@ -1,0 +1,288 @@
+#include "apps/hatkit_conf.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/system_files.h"
+
+namespace {
+
+constexpr std::size_t kMaxFileBytes = 64 * 1024;
+constexpr double kMinDegrees = 0.0;
+constexpr double kMaxDegrees = 100.0;
+
+enum Key { fanOn, fanOff, displayFlip, displayContrast, quietHours, addressInterfaces, keyCount };
+constexpr const char* kKeyNames[keyCount] = {"fan_on",     "fan_off",     "display_flip", "display_contrast",
+                                             "quiet_hours", "address_interfaces"};
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string trimmed(const char* begin, const char* end)
+{
+    while (begin < end && isBlank(*begin)) ++begin;
+    while (end > begin && isBlank(end[-1])) --end;
+    return std::string(begin, end);
+}
+
+bool parseDegrees(const std::string& value, double* degrees)
+{
+    if (value.empty() || value.find_first_not_of("0123456789.") != std::string::npos) return false;
+    char* end = nullptr;
+    const double parsed = std::strtod(value.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(parsed) || parsed < kMinDegrees || parsed > kMaxDegrees) return false;
+    *degrees = parsed;
+    return true;
+}
+
+bool parseContrast(const std::string& value, int* contrast)
+{
+    const bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+    const std::string digits = hex ? value.substr(2) : value;
+    if (digits.empty() || digits.size() > 3 ||
+        digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos) {
+        return false;
+    }
+    const long parsed = std::strtol(digits.c_str(), nullptr, hex ? 16 : 10);
+    if (parsed > 255) return false;
+    *contrast = static_cast<int>(parsed);
+    return true;
+}
+
+// "HH:MM" at text[0..4] into minutes after midnight.
+bool parseClock(const char* text, int* minutes)
+{
+    for (int i : {0, 1, 3, 4}) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    if (text[2] != ':') return false;
+    const int hours = (text[0] - '0') * 10 + (text[1] - '0');
+    const int mins = (text[3] - '0') * 10 + (text[4] - '0');
+    if (hours > 23 || mins > 59) return false;
+    *minutes = hours * 60 + mins;
+    return true;
+}
+
+bool parseQuietHours(const std::string& value, int* start, int* end)
+{
+    return value.size() == 11 && value[5] == '-' && parseClock(value.c_str(), start) &&
+           parseClock(value.c_str() + 6, end);
+}
+
+// Interface names separated by spaces, or "*"; false with the reason.
+bool parseInterfaces(const std::string& value, HatkitSettings* settings, std::string* why)
+{
+    if (value == "*") {
+        settings->anyInterface = true;
+        settings->interfaceCount = 0;
+        return true;
+    }
+    settings->anyInterface = false;
+    settings->interfaceCount = 0;
+    std::size_t at = 0;
+    while (at < value.size()) {
+        if (isBlank(value[at])) {
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < value.size() && !isBlank(value[end])) ++end;
+        const std::string name = value.substr(at, end - at);
+        if (name == "*" || name.find_first_of("/:=#") != std::string::npos) {
+            *why = "address_interfaces must be interface names separated by spaces, or * alone, not '" + value + "'";
+            return false;
+        }
+        if (name.size() >= kInterfaceNameSize) {
+            *why = "interface name '" + name + "' is longer than 15 characters";
+            return false;
+        }
+        if (settings->interfaceCount == kMaxAddressInterfaces) {
+            *why = "address_interfaces takes at most 8 names";
+            return false;
+        }
+        std::strcpy(settings->interfaces[settings->interfaceCount++], name.c_str());
+        at = end;
+    }
+    if (settings->interfaceCount == 0) {
+        *why = "address_interfaces needs at least one interface name, or *";
+        return false;
+    }
+    return true;
+}
+
+bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std::string* why)
+{
+    const std::string quoted = "'" + value + "'";
+    switch (key) {
+    case fanOn:
+    case fanOff:
+        if (!parseDegrees(value, key == fanOn ? &settings->fanOnDegrees : &settings->fanOffDegrees)) {
+            *why = std::string(kKeyNames[key]) + " must be degrees from 0 to 100, like 55 or 52.5, not " + quoted;
+            return false;
+        }
+        return true;
+    case displayFlip:
+        if (value != "yes" && value != "no") {
+            *why = "display_flip must be yes or no, not " + quoted;
+            return false;
+        }
+        settings->displayFlip = value == "yes";
+        return true;
+    case displayContrast:
+        if (!parseContrast(value, &settings->displayContrast)) {
+            *why = "display_contrast must be a whole number from 0 to 255, not " + quoted;
+            return false;
+        }
+        return true;
+    case quietHours:
+        if (!parseQuietHours(value, &settings->quietStartMinute, &settings->quietEndMinute)) {
+            *why = "quiet_hours must be HH:MM-HH:MM in local time, like 23:00-07:00, not " + quoted;
+            return false;
+        }
+        if (settings->quietStartMinute == settings->quietEndMinute) {
+            *why = "quiet_hours must not start and end at the same time";
+            return false;
+        }
+        settings->quietHoursSet = true;
+        return true;
+    case addressInterfaces: return parseInterfaces(value, settings, why);
+    case keyCount: break;
+    }
+    return false;
+}
+
+std::string lineMessage(int line, const std::string& why)
+{
+    return "hatkit.conf line " + std::to_string(line) + ": " + why;
+}
+
+std::string degreesText(double degrees)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", degrees);
+    return text;
+}
+
+}  // namespace
+
+bool parseSettings(const char* text, std::size_t length, HatkitSettings* settings, std::string* message)
+{
+    HatkitSettings parsed;
+    int keyLine[keyCount] = {};
+    int lineNumber = 0;
+    const char* end = text + length;
+    for (const char* line = text; line < end;) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+        if (lineEnd == nullptr) lineEnd = end;
+        ++lineNumber;
+        const char* next = lineEnd < end ? lineEnd + 1 : end;
+        if (std::memchr(line, '\0', static_cast<std::size_t>(lineEnd - line)) != nullptr) {
+            *message = lineMessage(lineNumber, "holds a NUL byte");
+            return false;
+        }
+        // A comment runs from '#' to the line end; no value holds a '#'.
+        const char* hash = static_cast<const char*>(std::memchr(line, '#', static_cast<std::size_t>(lineEnd - line)));
+        const std::string content = trimmed(line, hash != nullptr ? hash : lineEnd);
+        line = next;
+        if (content.empty()) continue;
+
+        const std::size_t equals = content.find('=');
+        if (equals == std::string::npos) {
+            *message = lineMessage(lineNumber, "expected 'key = value', got '" + content + "'");
+            return false;
+        }
+        const std::string name = trimmed(content.data(), content.data() + equals);
+        const std::string value = trimmed(content.data() + equals + 1, content.data() + content.size());
+        int key = 0;
+        while (key < keyCount && name != kKeyNames[key]) ++key;
+        if (key == keyCount) {
+            *message = lineMessage(lineNumber, "unknown key '" + name + "'");
+            return false;
+        }
+        if (keyLine[key] != 0) {
+            *message = lineMessage(lineNumber, name + " is already set on line " + std::to_string(keyLine[key]));
+            return false;
+        }
+        keyLine[key] = lineNumber;
+        std::string why;
+        if (!parseValue(static_cast<Key>(key), value, &parsed, &why)) {
+            *message = lineMessage(lineNumber, why);
+            return false;
+        }
+    }
+
+    // The thresholds come as a pair; the pair's later line is named.
+    if ((keyLine[fanOn] != 0) != (keyLine[fanOff] != 0)) {
+        const bool onGiven = keyLine[fanOn] != 0;
+        *message = lineMessage(onGiven ? keyLine[fanOn] : keyLine[fanOff],
+                               onGiven ? "fan_on needs fan_off too" : "fan_off needs fan_on too");
+        return false;
+    }
+    if (keyLine[fanOn] != 0) {
+        if (parsed.fanOffDegrees >= parsed.fanOnDegrees) {
+            *message = lineMessage(keyLine[fanOn] > keyLine[fanOff] ? keyLine[fanOn] : keyLine[fanOff],
+                                   "fan_off (" + degreesText(parsed.fanOffDegrees) + ") must be below fan_on (" +
+                                       degreesText(parsed.fanOnDegrees) + ")");
+            return false;
+        }
+        parsed.fanThresholdsSet = true;
+    }
+    *settings = parsed;
+    return true;
+}
+
+bool loadSettings(HatkitSettings* settings, std::string* message)
+{
+    const int fd = openSystemFile(kSettingsPath);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            *settings = HatkitSettings{};
+            return true;
+        }
+        *message = std::string("hatkit.conf: ") + std::strerror(errno);
+        return false;
+    }
+    std::string content;
+    char chunk[4096];
+    bool ok = true;
+    while (true) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            *message = std::string("hatkit.conf: ") + std::strerror(errno);
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        content.append(chunk, static_cast<std::size_t>(got));
+        if (content.size() > kMaxFileBytes) {
+            *message = "hatkit.conf: larger than 64 KiB, not a settings file";
+            ok = false;
+            break;
+        }
+    }
+    close(fd);
+    return ok && parseSettings(content.data(), content.size(), settings, message);
+}
+
+bool inQuietHours(const HatkitSettings& settings, int secondsOfDay)
+{
+    if (!settings.quietHoursSet) return false;
+    const int start = settings.quietStartMinute * 60;
+    const int end = settings.quietEndMinute * 60;
+    if (start < end) return secondsOfDay >= start && secondsOfDay < end;
+    return secondsOfDay >= start || secondsOfDay < end;  // across midnight
+}
+
+bool wantsAddressOf(const HatkitSettings& settings, const char* name, bool loopback)
+{
+    if (settings.anyInterface) return !loopback;
+    for (int i = 0; i < settings.interfaceCount; ++i) {
+        if (std::strcmp(settings.interfaces[i], name) == 0) return true;
+    }
+    return false;
+}

@@ -1,0 +1,43 @@
+// The owner's settings, /etc/hatkit.conf: fan thresholds, the panel's
+// orientation and contrast, quiet hours, and the interfaces whose address
+// sysglance shows. The file is optional; without it (or with nothing in it)
+// every program keeps its built-in behaviour.
+//
+// Format: "key = value" lines, "#" comments, blank lines. This module alone
+// knows the syntax: the programs get one plain struct.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+constexpr const char* kSettingsPath = "/etc/hatkit.conf";
+constexpr int kMaxAddressInterfaces = 8;
+constexpr int kInterfaceNameSize = 16;  // IFNAMSIZ: 15 characters and the terminator
+
+struct HatkitSettings {
+    bool fanThresholdsSet = false;  // fan_on and fan_off, always together
+    double fanOnDegrees = 0.0;      // on at or above
+    double fanOffDegrees = 0.0;     // off at or below; below fanOnDegrees
+    bool displayFlip = false;       // picture turned 180 degrees
+    int displayContrast = 0x8F;
+    bool quietHoursSet = false;
+    int quietStartMinute = 0;  // minutes after local midnight; the window may cross midnight
+    int quietEndMinute = 0;
+    bool anyInterface = false;  // "*": any interface that is not loopback
+    int interfaceCount = 2;
+    char interfaces[kMaxAddressInterfaces][kInterfaceNameSize] = {"eth0", "wlan0"};
+};
+
+// Parses a whole file. On the first problem returns false with
+// "hatkit.conf line N: WHY" in *message, and leaves *settings alone.
+bool parseSettings(const char* text, std::size_t length, HatkitSettings* settings, std::string* message);
+
+// Reads /etc/hatkit.conf through the platform seam and parses it. A missing
+// file gives the defaults; one that cannot be read gives "hatkit.conf: WHY".
+bool loadSettings(HatkitSettings* settings, std::string* message);
+
+// Whether a local time of day (seconds after midnight) lies in the quiet hours.
+bool inQuietHours(const HatkitSettings& settings, int secondsOfDay);
+
+// Whether the address row looks at an interface of this name.
+bool wantsAddressOf(const HatkitSettings& settings, const char* name, bool loopback);

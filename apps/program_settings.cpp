@@ -1,0 +1,41 @@
+#include "apps/program_settings.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+volatile std::sig_atomic_t reloadAsked = 0;
+
+void onHangup(int) { reloadAsked = 1; }
+
+}  // namespace
+
+bool loadSettingsOrReport(HatkitSettings* settings)
+{
+    std::string message;
+    if (loadSettings(settings, &message)) return true;
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return false;
+}
+
+void reloadOnHangup()
+{
+    struct sigaction action {};
+    action.sa_handler = onHangup;
+    sigemptyset(&action.sa_mask);
+    // Pauses resume after the signal; the reload waits for the next pass.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+bool reloadSettingsIfAsked(HatkitSettings* settings)
+{
+    if (reloadAsked == 0) return false;
+    reloadAsked = 0;
+    HatkitSettings fresh;
+    if (!loadSettingsOrReport(&fresh)) return false;
+    *settings = fresh;
+    return true;
+}
