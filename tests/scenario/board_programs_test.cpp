@@ -245,7 +245,7 @@ TEST(Hatsim, LinksUnderTheRootAreReplacedOrRemovedNeverFollowed)
 
 TEST(Hatsim, BadSettingsStopTheProgramToo)
 {
-    for (const char* setting : {"HATSIM_SPEED=fast", "HATSIM_END_MS=-1", "HATSIM_VIEW=maybe"}) {
+    for (const char* setting : {"HATSIM_SPEED=fast", "HATSIM_END_MS=-1", "HATSIM_VIEW=maybe", "HATSIM_CLOCK=2026-01-01T24:00:00"}) {
         HatsimScenario scenario;
         const HatsimRun run = scenario.run("lampshow", "", {setting});
         EXPECT_EQ(run.exitStatus, 2) << setting;
@@ -271,6 +271,60 @@ TEST(Hatsim, DemoRootWarmsUntilTheFanSwitchesAndIsRemovedAfterwards)
     while (const dirent* entry = readdir(dir)) entries += entry->d_name[0] != '.';
     closedir(dir);
     EXPECT_EQ(entries, 0) << "the demo root was left behind";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Settings, AirguardTakesItsThresholdsAndReloadsOnHangup)
+{
+    HatsimScenario scenario;
+    scenario.folder().write("root/etc/hatkit.conf", "fan_on = 60\nfan_off = 55\n");
+    // A bad file on reload keeps 60/55; no file at all brings back 50/45.
+    const std::string script = thermalAt(0, "57000") + thermalAt(1000, "60000") + thermalAt(2000, "55000") +
+                               thermalAt(3000, "57000") + "3000 file /etc/hatkit.conf fan_on = 56\n3000 signal HUP\n" +
+                               "4000 remove /etc/hatkit.conf\n4000 signal HUP\n";
+    const HatsimRun run = scenario.run("airguard", script, {"HATSIM_END_MS=5000"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.err, "hatkit.conf line 1: fan_on needs fan_off too\n");
+    EXPECT_EQ(eventsWith(run, "write 0x0d"),
+              (Lines{"1000 write 0x0d 0x08 0x01", "2000 write 0x0d 0x08 0x00", "4000 write 0x0d 0x08 0x01"}));
+}
+
+TEST(Settings, HeatglowIsDarkInTheQuietHoursAndRepaintsAfter)
+{
+    HatsimScenario scenario;
+    scenario.folder().write("root/etc/hatkit.conf", "quiet_hours = 12:00-12:01\n");
+    const HatsimRun run =
+        scenario.run("heatglow", thermalAt(0, "44500"), {"HATSIM_END_MS=63000", "HATSIM_CLOCK=2026-06-01T11:59:58"});
+    EXPECT_EQ(run.exitStatus, 0);
+    const Lines blue = {"write 0x0d 0x00 0xff", "write 0x0d 0x01 0x00", "write 0x0d 0x02 0x00", "write 0x0d 0x03 0xff"};
+    Lines expected = {"0 write 0x0d 0x07 0x00"};
+    for (const std::string& line : blue) expected.push_back("10 " + line);
+    expected.push_back("2010 write 0x0d 0x07 0x00");
+    for (const std::string& line : blue) expected.push_back("62010 " + line);
+    EXPECT_EQ(eventsWith(run, "write 0x0d"), expected);
+}
+
+TEST(Settings, ABadFileStopsTheProgramBeforeTheBus)
+{
+    for (const char* program : {"sysglance", "airguard", "heatglow"}) {
+        for (const auto& [conf, message] :
+             {std::pair<std::string, std::string>{"fan_on = 55\n", "hatkit.conf line 1: fan_on needs fan_off too\n"},
+              {"", "hatkit.conf: Is a directory\n"}}) {
+            HatsimScenario scenario;
+            if (conf.empty()) {
+                scenario.folder().write("root/etc/hatkit.conf/x", "");
+            } else {
+                scenario.folder().write("root/etc/hatkit.conf", conf);
+            }
+            const HatsimRun run = scenario.run(program, thermalAt(0, "40000"));
+            EXPECT_EQ(run.exitStatus, 2) << program;
+            EXPECT_EQ(run.err, message) << program;
+            EXPECT_EQ(run.trace, "") << program;
+        }
+    }
 }
 
 }  // namespace

@@ -29,6 +29,31 @@ std::string baseScript(const std::string& model = "Raspberry Pi 4 Model B Rev 1.
            thermal(0, temp);
 }
 
+// The panel's initialisation with its own charge pump, as the board needs.
+std::vector<int> panelInit(bool flip = false, int contrast = 0x8f)
+{
+    return {0xae, 0xd5, 0x80, 0xa8, 0x1f, 0xd3, 0x00, 0x40, 0x8d, 0x14, 0x20,     0x00, flip ? 0xa0 : 0xa1,
+            flip ? 0xc0 : 0xc8, 0xda, 0x02, 0x81, contrast, 0xd9, 0xf1, 0xdb, 0x40, 0xa4, 0xa6, 0x2e, 0xaf};
+}
+const std::vector<int> kPushWindow = {0x21, 0x00, 0x7f, 0x22, 0x00, 0x03};
+
+Lines panelCommands(int ms, const std::vector<int>& bytes)
+{
+    Lines lines;
+    for (int byte : bytes) {
+        char line[40];
+        std::snprintf(line, sizeof line, "%d write 0x3c 0x00 0x%02x", ms, byte);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+Lines operator+(Lines a, const Lines& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 struct ScreenTexts {
     std::string cpu, temp, ram, disk, address;
 };
@@ -81,14 +106,7 @@ TEST(Sysglance, StartsUpInOrderAndPushesWholeFrames)
     const Lines lines = traceLines(run.trace);
     ASSERT_GT(lines.size(), 30u);
     EXPECT_EQ(lines[0], "0 open 0x3c 3");
-    // The panel's initialisation with its own charge pump, as the board needs.
-    const int init[] = {0xae, 0xd5, 0x80, 0xa8, 0x1f, 0xd3, 0x00, 0x40, 0x8d, 0x14, 0x20, 0x00, 0xa1,
-                        0xc8, 0xda, 0x02, 0x81, 0x8f, 0xd9, 0xf1, 0xdb, 0x40, 0xa4, 0xa6, 0x2e, 0xaf};
-    for (std::size_t i = 0; i < std::size(init); ++i) {
-        char expected[32];
-        std::snprintf(expected, sizeof expected, "0 write 0x3c 0x00 0x%02x", init[i]);
-        EXPECT_EQ(lines[1 + i], expected) << "initialisation byte " << i;
-    }
+    EXPECT_EQ(Lines(lines.begin() + 1, lines.begin() + 27), panelCommands(0, panelInit()));
     EXPECT_EQ(lines[27], "0 setup");
     EXPECT_EQ(lines[28], "0 open 0x0d 4");
     EXPECT_EQ(lines[29], "0 write 0x0d 0x04 0x03");
@@ -292,6 +310,66 @@ TEST(Sysglance, TemperatureTextFitsBesideTheLoad)
     scenario.run("sysglance", baseScript("Raspberry Pi 4 Model B", "-12345"), {endAfterPasses(1)});
     EXPECT_EQ(readScreen(scenario).temp, "Temp:-12.3C");
     EXPECT_EQ(readScreen(scenario).ram, "RAM:1953/3906 MB");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Sysglance, SettingsShapeWhatReachesTheBus)
+{
+    const std::string fan = "write 0x0d 0x08";
+    const struct {
+        std::string conf, script, clock;
+        int passes;
+        std::vector<std::pair<std::string, Lines>> events;  // trace lines holding the text, exactly
+        std::string address;                                // the address row, when given
+        int frames;                                         // frames pushed, when not -1
+    } cases[] = {
+        {"display_flip = yes\ndisplay_contrast = 32\n", "", "", 1,
+         {{"0 write 0x3c 0x00", panelCommands(0, panelInit(true, 0x20)) + panelCommands(0, kPushWindow)}}, "", -1},
+        // Own thresholds at their edges, on a Pi 4 (55/48 otherwise).
+        {"fan_on = 52.5\nfan_off = 50\n",
+         thermal(0, "52400") + thermal(passStart(2), "52500") + thermal(passStart(3), "50100") +
+             thermal(passStart(4), "50000"),
+         "", 4, {{fan, {"1020 write 0x0d 0x08 0x01", "3040 write 0x0d 0x08 0x00"}}}, "", -1},
+        {"address_interfaces = end0\n", at(0, "ifaddrs lo=127.0.0.1 eth0=192.168.1.20 end0=10.0.0.9"), "", 1, {},
+         "end0:10.0.0.9", -1},
+        {"address_interfaces = *\n", at(0, "ifaddrs lo=127.0.0.1 usb0=- eth1=fe80::1 wlan1=10.1.1.1"), "", 1, {},
+         "wlan1:10.1.1.1", -1},
+        // Quiet from 23:59 to 00:01: passes 31 to 149. The fan still
+        // follows the temperature; the effect rotation goes on unseen and is
+        // put back when the panel comes on again.
+        {"quiet_hours = 23:59-00:01\n", thermal(0, "30000") + thermal(60000, "56000"), "2026-12-31T23:58:30", 152,
+         {{"0x3c 0x00 0xae", {"0 write 0x3c 0x00 0xae", "30300 write 0x3c 0x00 0xae"}},
+          {"0x3c 0x00 0xaf", {"0 write 0x3c 0x00 0xaf", "150490 write 0x3c 0x00 0xaf"}},
+          {"write 0x0d 0x07", {"30300 write 0x0d 0x07 0x00"}},
+          {"write 0x0d 0x04",
+           {"0 write 0x0d 0x04 0x03", "10610 write 0x0d 0x04 0x04", "20710 write 0x0d 0x04 0x02",
+            "151000 write 0x0d 0x04 0x02", "152010 write 0x0d 0x04 0x01"}},
+          {fan, {"10 write 0x0d 0x08 0x00", "60610 write 0x0d 0x08 0x01"}}},
+         "", (152 - 119) * 512},
+        // Reloaded on SIGHUP: the new orientation goes to the panel at once.
+        {"", at(passStart(2), "file /etc/hatkit.conf display_flip = yes") + at(passStart(2), "signal HUP"), "", 2,
+         {{"1010 write 0x3c 0x00", panelCommands(1010, {0xa0, 0xc0, 0x81, 0x8f}) + panelCommands(1010, kPushWindow)}},
+         "", -1},
+    };
+    for (const auto& c : cases) {
+        HatsimScenario scenario;
+        if (!c.conf.empty()) scenario.folder().write("root/etc/hatkit.conf", c.conf);
+        Lines env = {endAfterPasses(c.passes)};
+        if (!c.clock.empty()) env.push_back("HATSIM_CLOCK=" + c.clock);
+        const HatsimRun run = scenario.run("sysglance", baseScript() + c.script, env);
+        EXPECT_EQ(run.exitStatus, 0) << c.conf << run.err;
+        EXPECT_EQ(run.err, "") << c.conf;
+        for (const auto& [needle, lines] : c.events) EXPECT_EQ(eventsWith(run, needle), lines) << c.conf << needle;
+        if (!c.address.empty()) {
+            EXPECT_EQ(readScreen(scenario).address, c.address) << c.conf;
+        }
+        if (c.frames >= 0) {
+            EXPECT_EQ(eventsWith(run, "write 0x3c 0x40").size(), static_cast<std::size_t>(c.frames)) << c.conf;
+        }
+    }
 }
 
 }  // namespace

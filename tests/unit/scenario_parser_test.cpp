@@ -110,6 +110,7 @@ TEST(ScenarioParser, MalformedLinesAreNamed)
         {"10 ifaddrs =1.2.3.4\n", 1},
         {"10 ifaddrs averyveryverylongname=1.2.3.4\n", 1},
         {"99999999999999999999 bus up\n", 1},
+        {"10 signal TERM\n", 1},
     };
     for (const auto& c : cases) {
         const ScenarioError error = parseBad(c.text);

@@ -1,0 +1,87 @@
+// /etc/hatkit.conf: what a good file sets, and the line and reason a bad
+// file is refused with.
+#include "apps/hatkit_conf.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(HatkitConf, EveryKeyWithCommentsAndBlankLines)
+{
+    const std::string text =
+        "# hatkit\n\n  fan_on = 52.5  # warm\nfan_off=50\r\ndisplay_flip = yes\ndisplay_contrast = 0x20\n"
+        "quiet_hours = 23:00-07:00\n\taddress_interfaces =  end0   wlan0 \n";
+    HatkitSettings settings;
+    std::string message;
+    ASSERT_TRUE(parseSettings(text.data(), text.size(), &settings, &message)) << message;
+    EXPECT_TRUE(settings.fanThresholdsSet);
+    EXPECT_EQ(settings.fanOnDegrees, 52.5);
+    EXPECT_EQ(settings.fanOffDegrees, 50.0);
+    EXPECT_TRUE(settings.displayFlip);
+    EXPECT_EQ(settings.displayContrast, 0x20);
+    EXPECT_TRUE(wantsAddressOf(settings, "end0", false));
+    EXPECT_FALSE(wantsAddressOf(settings, "eth0", false));
+    // 23:00-07:00 crosses midnight; the end minute is outside.
+    for (auto [seconds, quiet] : {std::pair{22 * 3600 + 3599, false}, {23 * 3600, true}, {0, true}, {7 * 3600 - 1, true},
+                                  {7 * 3600, false}}) {
+        EXPECT_EQ(inQuietHours(settings, seconds), quiet) << seconds;
+    }
+    HatkitSettings defaults;
+    ASSERT_TRUE(parseSettings("", 0, &defaults, &message));
+    EXPECT_FALSE(defaults.fanThresholdsSet || defaults.quietHoursSet || defaults.displayFlip);
+    EXPECT_EQ(defaults.displayContrast, 0x8F);
+    EXPECT_TRUE(wantsAddressOf(defaults, "eth0", false) && wantsAddressOf(defaults, "wlan0", false));
+    EXPECT_FALSE(wantsAddressOf(defaults, "eth1", false));
+    ASSERT_TRUE(parseSettings("address_interfaces = *", 22, &defaults, &message));
+    EXPECT_TRUE(wantsAddressOf(defaults, "usb0", false));
+    EXPECT_FALSE(wantsAddressOf(defaults, "lo", true));
+}
+
+TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
+{
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"fan_speed = 3\n", "hatkit.conf line 1: unknown key 'fan_speed'"},
+        {"# x\nfan_on 55\n", "hatkit.conf line 2: expected 'key = value', got 'fan_on 55'"},
+        {"display_flip = yes\ndisplay_flip = no\n", "hatkit.conf line 2: display_flip is already set on line 1"},
+        {"fan_on = hot\nfan_off = 45\n",
+         "hatkit.conf line 1: fan_on must be degrees from 0 to 100, like 55 or 52.5, not 'hot'"},
+        {"fan_on = -5\n", "hatkit.conf line 1: fan_on must be degrees from 0 to 100, like 55 or 52.5, not '-5'"},
+        {"fan_on = 55\n", "hatkit.conf line 1: fan_on needs fan_off too"},
+        {"\nfan_off = 45\n", "hatkit.conf line 2: fan_off needs fan_on too"},
+        {"fan_on = 50\nfan_off = 50\n", "hatkit.conf line 2: fan_off (50) must be below fan_on (50)"},
+        {"fan_off = 60\ndisplay_flip = no\nfan_on = 55\n", "hatkit.conf line 3: fan_off (60) must be below fan_on (55)"},
+        {"display_flip = true\n", "hatkit.conf line 1: display_flip must be yes or no, not 'true'"},
+        {"display_contrast = 256\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not '256'"},
+        {"display_contrast =\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not ''"},
+        {"quiet_hours = 23:00-24:00\n",
+         "hatkit.conf line 1: quiet_hours must be HH:MM-HH:MM in local time, like 23:00-07:00, not '23:00-24:00'"},
+        {"quiet_hours = 7:00-8:00\n",
+         "hatkit.conf line 1: quiet_hours must be HH:MM-HH:MM in local time, like 23:00-07:00, not '7:00-8:00'"},
+        {"quiet_hours = 22:00-22:00\n", "hatkit.conf line 1: quiet_hours must not start and end at the same time"},
+        {"address_interfaces = eth0 *\n",
+         "hatkit.conf line 1: address_interfaces must be interface names separated by spaces, or * alone, not 'eth0 *'"},
+        {"address_interfaces = averyveryverylongname\n",
+         "hatkit.conf line 1: interface name 'averyveryverylongname' is longer than 15 characters"},
+        {"address_interfaces = a b c d e f g h i\n", "hatkit.conf line 1: address_interfaces takes at most 8 names"},
+        {"address_interfaces =\n", "hatkit.conf line 1: address_interfaces needs at least one interface name, or *"},
+    };
+    for (const auto& c : cases) {
+        HatkitSettings settings;
+        settings.displayContrast = 7;
+        std::string message;
+        EXPECT_FALSE(parseSettings(c.text, std::string(c.text).size(), &settings, &message)) << c.text;
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(settings.displayContrast, 7) << "a bad file changes nothing";
+    }
+    HatkitSettings settings;
+    std::string message;
+    EXPECT_FALSE(parseSettings("display_flip = no\nfan\0on = 1\n", 29, &settings, &message));
+    EXPECT_EQ(message, "hatkit.conf line 2: holds a NUL byte");
+}
+
+}  // namespace
