@@ -1,9 +1,11 @@
 // Magnifies a HATSIM_SNAPSHOT picture so that it looks like the panel:
-// each pixel a square dot, lit ones white, dark ones faintly grey.
-//   oled_picture SNAPSHOT.png OUTPUT.png
+// each pixel a square dot, lit ones white (or dimmer for a lower contrast),
+// dark ones faintly grey.
+//   oled_picture SNAPSHOT.png OUTPUT.png [CONTRAST 0-255]
 #include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "hatsim/png_image.h"
@@ -17,6 +19,7 @@ constexpr int kPitch = kDot + 1;
 constexpr int kBorder = 8;
 
 std::vector<png_byte> pixels;
+png_byte litLevel = 0xFF;
 
 void paintRow(int y, uint8_t* row, void*)
 {
@@ -25,7 +28,7 @@ void paintRow(int y, uint8_t* row, void*)
         const int px = (x - kBorder) / kPitch, py = (y - kBorder) / kPitch;
         const bool inDot = x >= kBorder && y >= kBorder && px < kWidth && py < kHeight &&
                            (x - kBorder) % kPitch < kDot && (y - kBorder) % kPitch < kDot;
-        row[x] = !inDot ? 0x00 : pixels[py * kWidth + px] != 0 ? 0xFF : 0x1C;
+        row[x] = !inDot ? 0x00 : pixels[py * kWidth + px] != 0 ? litLevel : 0x1C;
     }
 }
 
@@ -33,9 +36,18 @@ void paintRow(int y, uint8_t* row, void*)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s SNAPSHOT.png OUTPUT.png\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s SNAPSHOT.png OUTPUT.png [CONTRAST 0-255]\n", argv[0]);
         return 2;
+    }
+    if (argc == 4) {
+        // A panel at the lowest contrast is still plainly readable: 0x50 to 0xFF.
+        const long contrast = std::strtol(argv[3], nullptr, 0);
+        if (contrast < 0 || contrast > 255) {
+            std::fprintf(stderr, "oled_picture: contrast must be 0 to 255\n");
+            return 2;
+        }
+        litLevel = static_cast<png_byte>(0x50 + contrast * (0xFF - 0x50) / 255);
     }
     png_image image{};
     image.version = PNG_IMAGE_VERSION;

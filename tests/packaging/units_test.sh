@@ -18,6 +18,8 @@ for unit in sysglance airguard heatglow lampshow; do
 done
 for unit in sysglance airguard heatglow; do
     check "$unit: a service restarted on failure" has $unit "Restart=on-failure"
+    check "$unit: not restarted for a bad settings file" has $unit "RestartPreventExitStatus=2"
+    check "$unit: reloads its settings on SIGHUP" has $unit 'ExecReload=kill -HUP $MAINPID'
 done
 check "lampshow: a oneshot" has lampshow "Type=oneshot"
 check "sysglance conflicts with the fan and LED programs" \
