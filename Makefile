@@ -1,5 +1,5 @@
-# hatkit: wraps CMake. `make test` and `make run` first install any missing
-# Debian packages (scripts/install-deps).
+# hatkit: wraps CMake. Every target first installs the Debian packages its
+# role needs, when they are missing (scripts/install-deps).
 BUILD ?= build
 PROGRAM ?= sysglance
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -8,40 +8,52 @@ ifdef CI
 CMAKE_FLAGS += -DHATKIT_WERROR=ON
 endif
 
-.PHONY: all deps build test fuzz package run bench install clean
+.PHONY: all deps build test fuzz package package-check run bench install clean
 
 all: build
 
 deps:
-	scripts/install-deps
+	scripts/install-deps build
 
 build:
+	scripts/install-deps build
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Every test: the host build; the same tests under AddressSanitizer and
-# UBSan (a build folder of their own); the Pi's armhf build under qemu-arm
-# (skipped on a Pi, where the host build is that build); short fuzzing runs.
-test: deps
+# UBSan (a build folder of their own); the Pi's armhf and arm64 builds under
+# qemu (skipped on an ARM machine, where the host build is that build);
+# short fuzzing runs.
+test:
+	scripts/install-deps test
 	$(MAKE) build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) build BUILD=$(BUILD)-sanitize CMAKE_FLAGS="$(CMAKE_FLAGS) -DHATKIT_SANITIZE=ON"
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
-	scripts/armhf test $(BUILD)-armhf $(CMAKE_FLAGS)
+	scripts/cross armhf test $(BUILD)-armhf $(CMAKE_FLAGS)
+	scripts/cross arm64 test $(BUILD)-arm64 $(CMAKE_FLAGS)
 	scripts/fuzz 5 $(BUILD)-fuzz
 
-# The armhf .deb of the programs and the systemd units.
-package: deps
-	scripts/armhf package $(BUILD)-armhf $(CMAKE_FLAGS)
+# The Debian packages, armhf and arm64, in build-deb/, checked by lintian.
+package:
+	scripts/install-deps package
+	scripts/package
 
-fuzz: deps
+# Installs both packages in fresh Debian 12 and 13 roots of both
+# architectures and runs their units under systemd (root; slow).
+package-check: package
+	scripts/install-deps check
+	scripts/package-check
+
+fuzz:
+	scripts/install-deps test
 	scripts/fuzz 120 $(BUILD)-fuzz
 
-run: deps
-	$(MAKE) build
+run: build
 	scripts/run-program $(PROGRAM) $(BUILD)
 
-bench: deps
+bench:
+	scripts/install-deps test
 	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DHATKIT_BENCH=ON"
 	scripts/bench $(BUILD)
 
@@ -49,4 +61,4 @@ install:
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-armhf
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-armhf $(BUILD)-arm64 build-deb build-deb-armhf build-deb-arm64
