@@ -1,6 +1,7 @@
 // sysglance run for real on hatsim; the screen is read back from the
 // emulated panel's picture.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <string>
 #include <vector>
@@ -151,10 +152,19 @@ TEST(Sysglance, UnrecognisedModelUsesPi4ThresholdsAndIsReadAgainEachPass)
     HatsimScenario scenario;
     // A Pi 3 Model A: not recognised, so 50 °C is in the Pi 4 dead band; once
     // the model file names a Pi 3 Model B, the next pass switches the fan on.
+    // The model and thermal files are read 80 times under a limit of 64 open
+    // descriptors: a file left open would make the later opens fail.
     const std::string script = baseScript("Raspberry Pi 3 Model A Plus Rev 1.0", "50000") +
-                               at(passStart(3), "file " + kModel + " Raspberry Pi 3 Model B Rev 1.2");
-    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(4)});
-    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"2030 write 0x0d 0x08 0x01"}));
+                               at(passStart(80), "file " + kModel + " Raspberry Pi 3 Model B Rev 1.2");
+    rlimit saved {};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit low = saved;
+    low.rlim_cur = 64;
+    setrlimit(RLIMIT_NOFILE, &low);
+    const HatsimRun run = scenario.run("sysglance", script, {endAfterPasses(81)});
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(run.out, "init ok!\n");
+    EXPECT_EQ(eventsWith(run, "write 0x0d 0x08"), (Lines{"79800 write 0x0d 0x08 0x01"}));
 }
 
 TEST(Sysglance, RecognisedModelIsNotReadAgain)
