@@ -87,13 +87,11 @@ extern "C" int open64(const char* path, int flags, ...)
     return fd;
 }
 
-extern "C" int ioctl(int fd, unsigned long request, ...)
+namespace {
+
+int shimIoctl(const char* realName, int fd, unsigned long request, void* argument)
 {
-    va_list args;
-    va_start(args, request);
-    void* argument = va_arg(args, void*);
-    va_end(args);
-    if (fd != kBusFd) return next<int (*)(int, unsigned long, ...)>("ioctl")(fd, request, argument);
+    if (fd != kBusFd) return next<int (*)(int, unsigned long, ...)>(realName)(fd, request, argument);
 
     Call call;
     call.name = "ioctl";
@@ -114,6 +112,27 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     recorded.push_back(call);
     if (result < 0) errno = ENXIO;
     return result;
+}
+
+}  // namespace
+
+extern "C" int ioctl(int fd, unsigned long request, ...)
+{
+    va_list args;
+    va_start(args, request);
+    void* argument = va_arg(args, void*);
+    va_end(args);
+    return shimIoctl("ioctl", fd, request, argument);
+}
+
+// 32-bit systems with a 64-bit time_t (Debian 13's armhf) call this one.
+extern "C" int __ioctl_time64(int fd, unsigned long request, ...)
+{
+    va_list args;
+    va_start(args, request);
+    void* argument = va_arg(args, void*);
+    va_end(args);
+    return shimIoctl("__ioctl_time64", fd, request, argument);
 }
 
 extern "C" int close(int fd)
