@@ -15,6 +15,7 @@ for unit in sysglance airguard heatglow lampshow; do
     check "$unit: runs as a dynamic user in group i2c" has $unit "DynamicUser=yes"
     check "$unit: only /dev/i2c-1" has $unit "DeviceAllow=/dev/i2c-1 rw"
     check "$unit: no capabilities" has $unit "CapabilityBoundingSet="
+    check "$unit: skipped, not failed, until I2C is enabled" has $unit "ConditionPathExists=/dev/i2c-1"
 done
 for unit in sysglance airguard heatglow; do
     check "$unit: a service restarted on failure" has $unit "Restart=on-failure"

@@ -57,7 +57,16 @@ Lines operator+(Lines a, const Lines& b)
 
 struct ScreenTexts {
     std::string cpu, temp, ram, disk, address;
+    bool operator==(const ScreenTexts& o) const
+    {
+        return cpu == o.cpu && temp == o.temp && ram == o.ram && disk == o.disk && address == o.address;
+    }
 };
+
+void PrintTo(const ScreenTexts& t, std::ostream* out)
+{
+    *out << "{" << t.cpu << " | " << t.temp << " | " << t.ram << " | " << t.disk << " | " << t.address << "}";
+}
 
 ScreenTexts readScreen(const HatsimScenario& scenario)
 {
@@ -80,20 +89,11 @@ TEST(Sysglance, ShowsTheFiveTextsAtTheirPlacesAndFollowsThePi)
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.out, "init ok!\n");
     EXPECT_EQ(run.err, "");
-    const ScreenTexts texts = readScreen(scenario);
-    EXPECT_EQ(texts.cpu, "CPU:100%");
-    EXPECT_EQ(texts.temp, "Temp:47.2C");
-    EXPECT_EQ(texts.ram, "RAM:1953/3906 MB");
-    EXPECT_EQ(texts.disk, "Disk:29296/58593MB");
-    EXPECT_EQ(texts.address, "eth0:192.168.1.20");
-
+    EXPECT_EQ(readScreen(scenario),
+              (ScreenTexts{"CPU:100%", "Temp:47.2C", "RAM:1953/3906 MB", "Disk:29296/58593MB", "eth0:192.168.1.20"}));
     scenario.run("sysglance", script, {endAfterPasses(20)});
-    const ScreenTexts later = readScreen(scenario);
-    EXPECT_EQ(later.cpu, "CPU:200%");
-    EXPECT_EQ(later.temp, "Temp:61.5C");
-    EXPECT_EQ(later.ram, "RAM:390/7812 MB");
-    EXPECT_EQ(later.disk, "Disk:976/3906MB");
-    EXPECT_EQ(later.address, "eth0:192.168.1.20");
+    EXPECT_EQ(readScreen(scenario),
+              (ScreenTexts{"CPU:200%", "Temp:61.5C", "RAM:390/7812 MB", "Disk:976/3906MB", "eth0:192.168.1.20"}));
     for (auto [passes, address] : {std::pair{21, "eth0:192.168.1.77"}, {40, "eth0:192.168.1.77"}, {41, ""}}) {
         scenario.run("sysglance", script, {endAfterPasses(passes)});
         EXPECT_EQ(readScreen(scenario).address, address) << passes << " passes";
