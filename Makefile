@@ -26,12 +26,12 @@ build:
 # short fuzzing runs.
 test:
 	scripts/install-deps test
-	$(MAKE) build
+	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DHATKIT_REQUIRE_TESTS=ON"
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
-	$(MAKE) build BUILD=$(BUILD)-sanitize CMAKE_FLAGS="$(CMAKE_FLAGS) -DHATKIT_SANITIZE=ON"
+	$(MAKE) build BUILD=$(BUILD)-sanitize CMAKE_FLAGS="$(CMAKE_FLAGS) -DHATKIT_SANITIZE=ON -DHATKIT_REQUIRE_TESTS=ON"
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
-	scripts/cross armhf test $(BUILD)-armhf $(CMAKE_FLAGS)
-	scripts/cross arm64 test $(BUILD)-arm64 $(CMAKE_FLAGS)
+	scripts/cross armhf test $(BUILD)-armhf $(CMAKE_FLAGS) -DHATKIT_REQUIRE_TESTS=ON
+	scripts/cross arm64 test $(BUILD)-arm64 $(CMAKE_FLAGS) -DHATKIT_REQUIRE_TESTS=ON
 	scripts/fuzz 5 $(BUILD)-fuzz
 
 # The Debian packages, armhf and arm64, in build-deb/, checked by lintian.
