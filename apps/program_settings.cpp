@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/time_of_day.h"
+
 namespace {
 
 volatile std::sig_atomic_t reloadAsked = 0;
@@ -28,6 +30,13 @@ void reloadOnHangup()
     // Pauses resume after the signal; the reload waits for the next pass.
     action.sa_flags = SA_RESTART;
     sigaction(SIGHUP, &action, nullptr);
+}
+
+bool reloadPending() { return reloadAsked != 0; }
+
+bool quietNow(const HatkitSettings& settings)
+{
+    return settings.quietHoursSet && inQuietHours(settings, localSecondsOfDay());
 }
 
 bool reloadSettingsIfAsked(HatkitSettings* settings)

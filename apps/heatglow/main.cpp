@@ -7,7 +7,6 @@
 #include "apps/program_settings.h"
 #include "apps/heatglow/heat_bands.h"
 #include "board/board_link.h"
-#include "platform/time_of_day.h"
 #include "platform/wiring.h"
 
 namespace {
@@ -34,7 +33,7 @@ int main()
         double degrees = 0;
         if (!readTemperatureOrReport(kReadLimit, &degrees)) return kExitFailure;
         std::printf("temp: %.1fC\n", degrees);
-        const bool nowQuiet = inQuietHours(settings, localSecondsOfDay());
+        const bool nowQuiet = quietNow(settings);
         if (nowQuiet && !quiet) closeRGB();
         if (!nowQuiet && quiet) repaint = true;
         quiet = nowQuiet;

@@ -10,7 +10,6 @@
 #include "apps/sysglance/status_screen.h"
 #include "board/board_link.h"
 #include "oled/ssd1306_i2c.h"
-#include "platform/time_of_day.h"
 #include "platform/wiring.h"
 
 namespace {
@@ -58,6 +57,7 @@ bool sameInterfaces(const HatkitSettings& a, const HatkitSettings& b)
 // SIGHUP: the settings read again take effect from this pass on.
 void reloadSettings(StatusLoop& loop)
 {
+    if (!reloadPending()) return;
     const HatkitSettings before = loop.settings;
     if (!reloadSettingsIfAsked(&loop.settings)) return;
     const HatkitSettings& now = loop.settings;
@@ -74,7 +74,7 @@ void reloadSettings(StatusLoop& loop)
 // frame of this pass and the effect follow.
 void followQuietHours(StatusLoop& loop)
 {
-    const bool quiet = inQuietHours(loop.settings, localSecondsOfDay());
+    const bool quiet = quietNow(loop.settings);
     if (quiet == loop.quiet) return;
     loop.quiet = quiet;
     if (quiet) {
