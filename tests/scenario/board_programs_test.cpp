@@ -13,6 +13,17 @@ const std::string kThermal = "/sys/class/thermal/thermal_zone0/temp";
 
 std::string thermalAt(int ms, const std::string& text) { return std::to_string(ms) + " file " + kThermal + " " + text + "\n"; }
 
+// heatglow's four writes of a colour on all LEDs.
+Lines colour(int ms, int r, int g, int b)
+{
+    char text[4][40];
+    snprintf(text[0], sizeof text[0], "%d write 0x0d 0x00 0xff", ms);
+    snprintf(text[1], sizeof text[1], "%d write 0x0d 0x01 0x%02x", ms, r);
+    snprintf(text[2], sizeof text[2], "%d write 0x0d 0x02 0x%02x", ms, g);
+    snprintf(text[3], sizeof text[3], "%d write 0x0d 0x03 0x%02x", ms, b);
+    return Lines{text[0], text[1], text[2], text[3]};
+}
+
 TEST(Lampshow, StartsTheEffectWithFourWritesAndExits)
 {
     HatsimScenario scenario;
@@ -157,14 +168,6 @@ TEST(Heatglow, PaintsBandsAndSkipsReadingsWithinOneDegree)
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.out,
               "temp: 44.0C\ntemp: 44.5C\ntemp: 44.0C\ntemp: 46.2C\ntemp: 61.0C\ntemp: 62.0C\ntemp: 62.5C\ntemp: 63.0C\n");
-    auto colour = [](int ms, int r, int g, int b) {
-        char text[4][40];
-        snprintf(text[0], sizeof text[0], "%d write 0x0d 0x00 0xff", ms);
-        snprintf(text[1], sizeof text[1], "%d write 0x0d 0x01 0x%02x", ms, r);
-        snprintf(text[2], sizeof text[2], "%d write 0x0d 0x02 0x%02x", ms, g);
-        snprintf(text[3], sizeof text[3], "%d write 0x0d 0x03 0x%02x", ms, b);
-        return Lines{text[0], text[1], text[2], text[3]};
-    };
     Lines expected{"0 open 0x0d 3", "0 write 0x0d 0x07 0x00"};
     for (const Lines& part : {colour(10, 0, 0, 255), colour(1010, 0, 0, 255), colour(1510, 30, 144, 255),
                               colour(2010, 255, 69, 0), colour(3510, 255, 0, 0)}) {
@@ -277,34 +280,36 @@ TEST(Hatsim, DemoRootWarmsUntilTheFanSwitchesAndIsRemovedAfterwards)
 
 namespace {
 
-TEST(Settings, AirguardTakesItsThresholdsAndReloadsOnHangup)
+TEST(Settings, BoardProgramsFollowTheirSettingsAndReloadOnHangup)
 {
-    HatsimScenario scenario;
-    scenario.folder().write("root/etc/hatkit.conf", "fan_on = 60\nfan_off = 55\n");
-    // A bad file on reload keeps 60/55; no file at all brings back 50/45.
-    const std::string script = thermalAt(0, "57000") + thermalAt(1000, "60000") + thermalAt(2000, "55000") +
-                               thermalAt(3000, "57000") + "3000 file /etc/hatkit.conf fan_on = 56\n3000 signal HUP\n" +
-                               "4000 remove /etc/hatkit.conf\n4000 signal HUP\n";
-    const HatsimRun run = scenario.run("airguard", script, {"HATSIM_END_MS=5000"});
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.err, "hatkit.conf line 1: fan_on needs fan_off too\n");
-    EXPECT_EQ(eventsWith(run, "write 0x0d"),
-              (Lines{"1000 write 0x0d 0x08 0x01", "2000 write 0x0d 0x08 0x00", "4000 write 0x0d 0x08 0x01"}));
-}
-
-TEST(Settings, HeatglowIsDarkInTheQuietHoursAndRepaintsAfter)
-{
-    HatsimScenario scenario;
-    scenario.folder().write("root/etc/hatkit.conf", "quiet_hours = 12:00-12:01\n");
-    const HatsimRun run =
-        scenario.run("heatglow", thermalAt(0, "44500"), {"HATSIM_END_MS=63000", "HATSIM_CLOCK=2026-06-01T11:59:58"});
-    EXPECT_EQ(run.exitStatus, 0);
-    const Lines blue = {"write 0x0d 0x00 0xff", "write 0x0d 0x01 0x00", "write 0x0d 0x02 0x00", "write 0x0d 0x03 0xff"};
-    Lines expected = {"0 write 0x0d 0x07 0x00"};
-    for (const std::string& line : blue) expected.push_back("10 " + line);
-    expected.push_back("2010 write 0x0d 0x07 0x00");
-    for (const std::string& line : blue) expected.push_back("62010 " + line);
-    EXPECT_EQ(eventsWith(run, "write 0x0d"), expected);
+    const struct {
+        const char* program;
+        std::string conf, script;
+        Lines environment, writes;
+        std::string err;
+    } cases[] = {
+        // A bad file on reload keeps 60/55; no file at all brings back 50/45.
+        {"airguard", "fan_on = 60\nfan_off = 55\n",
+         thermalAt(0, "57000") + thermalAt(1000, "60000") + thermalAt(2000, "55000") + thermalAt(3000, "57000") +
+             "3000 file /etc/hatkit.conf fan_on = 56\n3000 signal HUP\n4000 remove /etc/hatkit.conf\n4000 signal HUP\n",
+         {"HATSIM_END_MS=5000"},
+         {"1000 write 0x0d 0x08 0x01", "2000 write 0x0d 0x08 0x00", "4000 write 0x0d 0x08 0x01"},
+         "hatkit.conf line 1: fan_on needs fan_off too\n"},
+        // Dark from 12:00 to 12:01, then the band's colour again.
+        {"heatglow", "quiet_hours = 12:00-12:01\n", thermalAt(0, "44500"),
+         {"HATSIM_END_MS=63000", "HATSIM_CLOCK=2026-06-01T11:59:58"},
+         Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) + Lines{"2010 write 0x0d 0x07 0x00"} +
+             colour(62010, 0, 0, 255),
+         ""},
+    };
+    for (const auto& c : cases) {
+        HatsimScenario scenario;
+        scenario.folder().write("root/etc/hatkit.conf", c.conf);
+        const HatsimRun run = scenario.run(c.program, c.script, c.environment);
+        EXPECT_EQ(run.exitStatus, 0) << c.program;
+        EXPECT_EQ(run.err, c.err) << c.program;
+        EXPECT_EQ(eventsWith(run, "write 0x0d"), c.writes) << c.program;
+    }
 }
 
 TEST(Settings, ABadFileStopsTheProgramBeforeTheBus)

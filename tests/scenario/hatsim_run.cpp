@@ -15,6 +15,12 @@ std::vector<std::string> traceLines(const std::string& trace)
     return lines;
 }
 
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 std::vector<std::string> eventsWith(const HatsimRun& run, const std::string& needle)
 {
     std::vector<std::string> found;

@@ -29,5 +29,7 @@ private:
 };
 
 std::vector<std::string> traceLines(const std::string& trace);
+// Trace lines one after the other.
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b);
 // The trace lines that contain `needle`.
 std::vector<std::string> eventsWith(const HatsimRun& run, const std::string& needle);

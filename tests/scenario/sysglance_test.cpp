@@ -49,12 +49,6 @@ Lines panelCommands(int ms, const std::vector<int>& bytes)
     return lines;
 }
 
-Lines operator+(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 struct ScreenTexts {
     std::string cpu, temp, ram, disk, address;
     bool operator==(const ScreenTexts& o) const
