@@ -16,9 +16,9 @@ constexpr std::size_t kMaxFileBytes = 64 * 1024;
 constexpr double kMinDegrees = 0.0;
 constexpr double kMaxDegrees = 100.0;
 
-enum Key { fanOn, fanOff, displayFlip, displayContrast, quietHours, addressInterfaces, keyCount };
-constexpr const char* kKeyNames[keyCount] = {"fan_on",     "fan_off",     "display_flip", "display_contrast",
-                                             "quiet_hours", "address_interfaces"};
+enum Key { fanOn, fanOff, displayFlip, displayContrast, displayUpdates, quietHours, addressInterfaces, keyCount };
+constexpr const char* kKeyNames[keyCount] = {"fan_on",          "fan_off",     "display_flip",      "display_contrast",
+                                             "display_updates", "quiet_hours", "address_interfaces"};
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -137,6 +137,13 @@ bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std
             *why = "display_contrast must be a whole number from 0 to 255, not " + quoted;
             return false;
         }
+        return true;
+    case displayUpdates:
+        if (value != "full" && value != "changes") {
+            *why = "display_updates must be full or changes, not " + quoted;
+            return false;
+        }
+        settings->displayUpdates = value == "full" ? DisplayUpdates::full : DisplayUpdates::changes;
         return true;
     case quietHours:
         if (!parseQuietHours(value, &settings->quietStartMinute, &settings->quietEndMinute)) {

@@ -14,12 +14,17 @@ constexpr const char* kSettingsPath = "/etc/hatkit.conf";
 constexpr int kMaxAddressInterfaces = 8;
 constexpr int kInterfaceNameSize = 16;  // IFNAMSIZ: 15 characters and the terminator
 
+// How sysglance brings the panel up to date: the whole frame a pass, or
+// only what changed.
+enum class DisplayUpdates { full, changes };
+
 struct HatkitSettings {
     bool fanThresholdsSet = false;  // fan_on and fan_off, always together
     double fanOnDegrees = 0.0;      // on at or above
     double fanOffDegrees = 0.0;     // off at or below; below fanOnDegrees
     bool displayFlip = false;       // picture turned 180 degrees
     int displayContrast = 0x8F;
+    DisplayUpdates displayUpdates = DisplayUpdates::full;
     bool quietHoursSet = false;
     int quietStartMinute = 0;  // minutes after local midnight; the window may cross midnight
     int quietEndMinute = 0;

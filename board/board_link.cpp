@@ -3,6 +3,7 @@
 #include "platform/wiring.h"
 
 int fd_i2c = -1;
+BusTally boardWrites;
 
 namespace {
 
@@ -20,9 +21,9 @@ enum BoardRegister {
 
 constexpr int kAllLeds = 0xFF;
 
-// Bus results are deliberately ignored: the controller never answers, and a
-// lost write is repaired by the caller's next pass.
-void writeRegister(int reg, int value) { (void)wiringPiI2CWriteReg8(fd_i2c, reg, value); }
+// The client acts on no result: the controller never answers, and a lost
+// write is repaired by the caller, which may watch boardWrites.
+void writeRegister(int reg, int value) { (void)boardWrites.count(wiringPiI2CWriteReg8(fd_i2c, reg, value)); }
 
 }  // namespace
 

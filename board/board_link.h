@@ -2,10 +2,16 @@
 // single-byte register write per operation, nothing is ever read back.
 #pragma once
 
+#include "platform/bus_transfer.h"
+
 // The board link; -1 until the program opens it with wiringPiI2CSetup(0x0D).
 extern int fd_i2c;
 
 constexpr int kBoardAddress = 0x0D;
+
+// Every register write sent, and those the controller did not acknowledge.
+// The client itself never acts on them.
+extern BusTally boardWrites;
 
 // Colour on LED num (0, 1, 2) or on all LEDs (num > 2); num < 0 writes nothing.
 void setRGB(int num, int r, int g, int b);

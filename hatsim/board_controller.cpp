@@ -44,6 +44,15 @@ void boardControllerWrite(int reg, int value)
     }
 }
 
+void boardControllerTransfer(const uint8_t* bytes, int count)
+{
+    if (count != 2) {
+        traceWarning("board 0x%02x: a transfer of %d bytes, not a register write", kBoardControllerAddress, count);
+        return;
+    }
+    boardControllerWrite(bytes[0], bytes[1]);
+}
+
 const BoardState& boardControllerState() { return state; }
 
 void resetBoardController() { state = BoardState{}; }

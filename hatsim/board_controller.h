@@ -1,5 +1,5 @@
 // The add-on board's controller at 0x0D: LED levels, light effects and fan,
-// driven by single-byte register writes.
+// driven by single-byte register writes (two-byte transfers).
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,8 @@ struct BoardState {
 };
 
 void boardControllerWrite(int reg, int value);
+// A whole transaction: a register write, or a warning for any other length.
+void boardControllerTransfer(const uint8_t* bytes, int count);
 const BoardState& boardControllerState();
 void resetBoardController();
 

@@ -46,22 +46,28 @@ int openLink(int address)
 
 int writeLink(int handle, int reg, int value)
 {
+    // On the wire a register write is a two-byte transfer like any other.
+    const uint8_t bytes[2] = {static_cast<uint8_t>(reg), static_cast<uint8_t>(value)};
+    return sendLink(handle, bytes, 2);
+}
+
+int sendLink(int handle, const uint8_t* bytes, int count)
+{
     ensurePresenceDefaults();
-    const unsigned regByte = static_cast<unsigned>(reg) & 0xFFu;
-    const unsigned valueByte = static_cast<unsigned>(value) & 0xFFu;
+    if (count < 1) return -1;
     const int index = handle - kFirstHandle;
     if (index < 0 || index >= linkCount) {
-        trace("write - 0x%02x 0x%02x lost", regByte, valueByte);
+        traceTransfer(-1, bytes, count, true);
         return -1;
     }
     const int address = linkAddress[index];
     if (!present[address]) {
-        trace("write 0x%02x 0x%02x 0x%02x lost", static_cast<unsigned>(address), regByte, valueByte);
+        traceTransfer(address, bytes, count, true);
         return -1;
     }
-    trace("write 0x%02x 0x%02x 0x%02x", static_cast<unsigned>(address), regByte, valueByte);
-    if (address == kBoardControllerAddress) boardControllerWrite(static_cast<int>(regByte), static_cast<int>(valueByte));
-    if (address == kPanelAddress) panelWrite(static_cast<int>(regByte), static_cast<int>(valueByte));
+    traceTransfer(address, bytes, count, false);
+    if (address == kBoardControllerAddress) boardControllerTransfer(bytes, count);
+    if (address == kPanelAddress) panelTransfer(bytes, count);
     return 0;
 }
 
@@ -71,6 +77,12 @@ void setDevicePresent(int address, bool isPresent)
 {
     ensurePresenceDefaults();
     if (address >= 0 && address <= 0x7F) present[address] = isPresent;
+}
+
+void resetDevice(int address)
+{
+    if (address == kBoardControllerAddress) resetBoardController();
+    if (address == kPanelAddress) resetPanel();
 }
 
 void resetBus()

@@ -3,15 +3,22 @@
 // write-byte-data transactions to the device models.
 #pragma once
 
+#include <cstdint>
+
 namespace hatsim {
 
 // wiringPiI2CSetup: a new handle bound to address, or -1.
 int openLink(int address);
 // wiringPiI2CWriteReg8: 0 when a device acknowledged, -1 when lost.
 int writeLink(int handle, int reg, int value);
+// One write transaction of count bytes: 0 when a device acknowledged, -1
+// when lost (no device, no open link, or count below 1: nothing is sent).
+int sendLink(int handle, const uint8_t* bytes, int count);
 
 void setBusUp(bool up);
 void setDevicePresent(int address, bool present);
+// The device at address back in its power-on state (present or not).
+void resetDevice(int address);
 void resetBus();
 
 }  // namespace hatsim

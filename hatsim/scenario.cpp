@@ -196,15 +196,17 @@ bool parseAction(const std::string& line, Action* action, std::string* why)
         }
         action->kind = fields[2] == "down" ? ActionKind::busDown : ActionKind::busUp;
     } else if (name == "device") {
-        if (argCount != 2 || (fields[3] != "absent" && fields[3] != "present")) {
-            *why = "expected 'device ADDR absent' or 'device ADDR present'";
+        if (argCount != 2 || (fields[3] != "absent" && fields[3] != "present" && fields[3] != "reset")) {
+            *why = "expected 'device ADDR absent', 'device ADDR present' or 'device ADDR reset'";
             return false;
         }
         if (!parseAddress(fields[2], &action->address)) {
             *why = "not a 7-bit bus address: '" + fields[2] + "'";
             return false;
         }
-        action->kind = fields[3] == "absent" ? ActionKind::deviceAbsent : ActionKind::devicePresent;
+        action->kind = fields[3] == "absent"    ? ActionKind::deviceAbsent
+                       : fields[3] == "present" ? ActionKind::devicePresent
+                                                : ActionKind::deviceReset;
     } else if (name == "sysinfo") {
         if (argCount == 1 && fields[2] == "fail") {
             action->kind = ActionKind::sysinfoFail;

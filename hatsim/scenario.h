@@ -16,6 +16,7 @@ enum class ActionKind {
     busUp,
     deviceAbsent,
     devicePresent,
+    deviceReset,
     sysinfoFail,
     sysinfoSet,
     statfsFail,

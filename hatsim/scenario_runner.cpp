@@ -48,6 +48,7 @@ void runAction(const Action& action)
     case ActionKind::busUp: setBusUp(true); break;
     case ActionKind::deviceAbsent: setDevicePresent(action.address, false); break;
     case ActionKind::devicePresent: setDevicePresent(action.address, true); break;
+    case ActionKind::deviceReset: resetDevice(action.address); break;
     // Delivered at once, so the program sees it before it goes on after the pause.
     case ActionKind::signalHangup: std::raise(SIGHUP); break;
     default: applyCounterAction(action); break;

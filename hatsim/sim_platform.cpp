@@ -26,6 +26,7 @@
 #include "hatsim/ssd1306_panel.h"
 #include "hatsim/trace.h"
 #include "hatsim/virtual_root.h"
+#include "platform/bus_transfer.h"
 #include "platform/kernel_counters.h"
 #include "platform/system_files.h"
 #include "platform/time_of_day.h"
@@ -136,6 +137,8 @@ extern "C" int wiringPiSetup(void)
 extern "C" int wiringPiI2CSetup(const int devId) { return hatsim::openLink(devId); }
 
 extern "C" int wiringPiI2CWriteReg8(int fd, int reg, int data) { return hatsim::writeLink(fd, reg, data); }
+
+int i2cWriteBlock(int fd, const uint8_t* bytes, int count) { return hatsim::sendLink(fd, bytes, count); }
 
 extern "C" void delay(unsigned int howLong)
 {

@@ -210,16 +210,33 @@ void dataByte(int value)
 
 }  // namespace
 
+void panelTransfer(const uint8_t* bytes, int count)
+{
+    // Each control byte: D/C# (0x40) picks data or commands; Co (0x80) set
+    // means one byte follows and then another control byte, clear means
+    // every byte to the end of the transaction is of that kind.
+    int at = 0;
+    while (at + 1 < count) {
+        const int control = bytes[at];
+        if ((control & 0x3F) != 0) warnPanel("odd control byte", control, bytes[at + 1]);
+        const bool data = (control & 0x40) != 0;
+        const int last = (control & 0x80) != 0 ? at + 1 : count - 1;
+        for (int i = at + 1; i <= last; ++i) {
+            if (data) {
+                dataByte(bytes[i]);
+            } else {
+                commandByte(bytes[i]);
+            }
+        }
+        at = last + 1;
+    }
+    if (at < count) warnPanel("control byte with nothing after it:", bytes[at], 0);
+}
+
 void panelWrite(int control, int value)
 {
-    // Control byte: bit 6 (D/C#) selects data; bit 7 (Co) only matters in
-    // longer transfers than the single byte that follows it here.
-    if ((control & 0x3F) != 0) warnPanel("odd control byte", control, value);
-    if ((control & 0x40) != 0) {
-        dataByte(value & 0xFF);
-    } else {
-        commandByte(value & 0xFF);
-    }
+    const uint8_t bytes[2] = {static_cast<uint8_t>(control), static_cast<uint8_t>(value)};
+    panelTransfer(bytes, 2);
 }
 
 const PanelState& panelState() { return panel; }

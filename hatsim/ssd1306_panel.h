@@ -42,7 +42,10 @@ struct PanelState {
     uint32_t frames = 0;  // complete passes over the address window
 };
 
-// One write-byte-data transaction: the control byte, then the value.
+// One write transaction: control bytes and the commands or data they
+// announce, as the datasheet describes the Co and D/C# bits.
+void panelTransfer(const uint8_t* bytes, int count);
+// A two-byte transaction: the control byte, then the value.
 void panelWrite(int control, int value);
 const PanelState& panelState();
 void resetPanel();

@@ -46,6 +46,20 @@ void trace(const char* format, ...)
     va_end(args);
 }
 
+void traceTransfer(int address, const unsigned char* bytes, int count, bool lost)
+{
+    if (traceFile == nullptr) return;
+    std::fprintf(traceFile, "%" PRId64 " %s ", virtualNowMs(), count == 2 ? "write" : "send");
+    if (address < 0) {
+        std::fputc('-', traceFile);
+    } else {
+        std::fprintf(traceFile, "0x%02x", static_cast<unsigned>(address));
+    }
+    for (int i = 0; i < count; ++i) std::fprintf(traceFile, " 0x%02x", static_cast<unsigned>(bytes[i]));
+    std::fputs(lost ? " lost\n" : "\n", traceFile);
+    std::fflush(traceFile);
+}
+
 void traceWarning(const char* format, ...)
 {
     va_list args;

@@ -11,6 +11,10 @@ bool traceEnabled();
 
 // Writes "<ms> <event>" and a line end.
 void trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// One transaction on the bus: "write ADDR B1 B2" for two bytes, else
+// "send ADDR B1 ... BN"; address < 0 prints "-" (no open link); " lost"
+// when no device acknowledged.
+void traceTransfer(int address, const unsigned char* bytes, int count, bool lost);
 // A device model saw something a real device would not accept.
 void traceWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -1,6 +1,7 @@
 // ssd1306_i2c: driver for a 128 x 32 SSD1306 OLED panel on the I2C bus.
 // Drawing changes only the frame buffer in memory; ssd1306_display pushes
-// the whole buffer to the panel. One process drives one panel.
+// the whole buffer to the panel, ssd1306_displayChanges only what differs
+// from what the panel shows. One process drives one panel.
 #pragma once
 
 // Panel link and commands.
@@ -19,6 +20,17 @@ void ssd1306_stopscroll();
 // ssd1306_begin sends; by default upright and 0x8F. Sent at once to a
 // panel that is already initialised.
 void ssd1306_setOrientationAndContrast(int flip, int contrast);
+// Sends ssd1306_begin's initialisation again over the open link, with the
+// orientation and contrast in force: for a panel that lost power.
+void ssd1306_initialise();
+// Block transfers: for each changed part of the frame, its column and page
+// window as one command transfer and its cells as one data transfer (the
+// parts are chosen to cost the fewest bits on the wire). Nothing is sent
+// when nothing changed; everything when the panel's contents are not known.
+void ssd1306_displayChanges();
+// The panel's contents are not known any more (a lost write, a reset
+// panel): the next ssd1306_displayChanges sends the whole frame.
+void ssd1306_forgetPanel();
 
 // Drawing primitives; colour 0 clears, 1 sets, 2 inverts, others change nothing.
 void ssd1306_drawPixel(int x, int y, int color);

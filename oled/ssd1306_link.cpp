@@ -17,6 +17,7 @@ int32_t cursor_x = 0;
 int32_t cursor_y = 0;
 int32_t textsize = 1;
 int32_t wrap = 1;
+BusTally panelWrites;
 
 }  // namespace ssd1306
 
@@ -53,7 +54,12 @@ void ssd1306_begin(int vccstate, int i2caddr)
         std::fputs("ssd1306_i2c : Unable to initialise I2C:\n", stderr);
         return;
     }
-    const bool external = vccstate == kExternalSupply;
+    ssd1306_initialise();
+}
+
+void ssd1306_initialise()
+{
+    const bool external = _vccstate == kExternalSupply;
     commands({
         0xAE,                     // display off
         0xD5, 0x80,               // clock divide ratio 1, oscillator 8
@@ -74,6 +80,7 @@ void ssd1306_begin(int vccstate, int i2caddr)
         0xAF,                     // display on
     });
     initialised = true;
+    ssd1306_forgetPanel();
 }
 
 void ssd1306_setOrientationAndContrast(int flip, int contrast)
@@ -83,14 +90,15 @@ void ssd1306_setOrientationAndContrast(int flip, int contrast)
     if (initialised) commands({segmentRemap(), comScan(), 0x81, contrastLevel});
 }
 
-void ssd1306_command(int c) { (void)wiringPiI2CWriteReg8(i2cd, kCommandControl, c); }
+void ssd1306_command(int c) { (void)panelWrites.count(wiringPiI2CWriteReg8(i2cd, kCommandControl, c)); }
 
 void ssd1306_display()
 {
     commands({0x21, 0x00, 0x7F, 0x22, 0x00, 0x03});
     // Horizontal addressing over this window walks the panel's RAM in the
     // buffer's own order; the panel keeps each cell's low 8 bits.
-    for (int32_t cell : buffer) (void)wiringPiI2CWriteReg8(i2cd, kDataControl, cell);
+    for (int32_t cell : buffer) (void)panelWrites.count(wiringPiI2CWriteReg8(i2cd, kDataControl, cell));
+    ssd1306_forgetPanel();  // what changes are measured against is not kept here
 }
 
 void ssd1306_clearDisplay()
@@ -109,18 +117,30 @@ void ssd1306_dim(int dim)
     commands({0x81, contrast});
 }
 
-void ssd1306_startscrollright(int start, int stop) { commands({0x26, 0x00, start, 0x00, stop, 0x00, 0xFF, 0x2F}); }
+// Scrolling moves the picture in the panel's RAM: what it shows afterwards
+// is not what was sent.
+void ssd1306_startscrollright(int start, int stop)
+{
+    commands({0x26, 0x00, start, 0x00, stop, 0x00, 0xFF, 0x2F});
+    ssd1306_forgetPanel();
+}
 
-void ssd1306_startscrollleft(int start, int stop) { commands({0x27, 0x00, start, 0x00, stop, 0x00, 0xFF, 0x2F}); }
+void ssd1306_startscrollleft(int start, int stop)
+{
+    commands({0x27, 0x00, start, 0x00, stop, 0x00, 0xFF, 0x2F});
+    ssd1306_forgetPanel();
+}
 
 void ssd1306_startscrolldiagright(int start, int stop)
 {
     commands({0xA3, 0x00, 0x20, 0x29, 0x00, start, 0x00, stop, 0x01, 0x2F});
+    ssd1306_forgetPanel();
 }
 
 void ssd1306_startscrolldiagleft(int start, int stop)
 {
     commands({0xA3, 0x00, 0x20, 0x2A, 0x00, start, 0x00, stop, 0x01, 0x2F});
+    ssd1306_forgetPanel();
 }
 
 void ssd1306_stopscroll() { ssd1306_command(0x2E); }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/bus_transfer.h"
+
 namespace ssd1306 {
 
 constexpr int kWidth = 128;
@@ -20,5 +22,7 @@ extern int32_t cursor_x;
 extern int32_t cursor_y;
 extern int32_t textsize;
 extern int32_t wrap;
+// Every transaction sent to the panel, and those it did not acknowledge.
+extern BusTally panelWrites;
 
 }  // namespace ssd1306

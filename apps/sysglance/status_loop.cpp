@@ -10,6 +10,7 @@
 #include "apps/sysglance/status_screen.h"
 #include "board/board_link.h"
 #include "oled/ssd1306_i2c.h"
+#include "oled/ssd1306_state.h"
 #include "platform/wiring.h"
 
 namespace {
@@ -21,6 +22,8 @@ constexpr unsigned kAfterPushPauseMs = 10;
 constexpr unsigned kHalfPassPauseMs = 500;
 constexpr int kDisplayOff = 0xAE;
 constexpr int kDisplayOn = 0xAF;
+// display_updates = changes: a disturbed panel heals within this many passes.
+constexpr int kWholeFrameEveryPasses = 60;
 
 // Blocks until the board controller's link opens, retrying every 500 ms.
 void openBoardLinkWithRetries()
@@ -58,6 +61,8 @@ bool sameInterfaces(const HatkitSettings& a, const HatkitSettings& b)
 void reloadSettings(StatusLoop& loop)
 {
     if (!reloadPending()) return;
+    // An owner who reloads may be mending the screen: it is sent whole.
+    loop.wholeFrameDue = true;
     const HatkitSettings before = loop.settings;
     if (!reloadSettingsIfAsked(&loop.settings)) return;
     const HatkitSettings& now = loop.settings;
@@ -83,7 +88,62 @@ void followQuietHours(StatusLoop& loop)
     } else {
         ssd1306_command(kDisplayOn);
         loop.restoreEffect = true;
+        loop.wholeFrameDue = true;
     }
+}
+
+// Writes lost since the last look mark the device: it may have lost power.
+void noteLostWrites(StatusLoop& loop)
+{
+    if (ssd1306::panelWrites.lost != loop.panelLostSeen) loop.panelLost = true;
+    if (boardWrites.lost != loop.boardLostSeen) loop.boardLost = true;
+    loop.panelLostSeen = ssd1306::panelWrites.lost;
+    loop.boardLostSeen = boardWrites.lost;
+}
+
+// A panel that missed writes is initialised again, as at start and with the
+// settings in force, before the next frame; it stays marked until that is
+// acknowledged. In the quiet hours it is switched off again at once.
+void recoverPanel(StatusLoop& loop)
+{
+    if (!loop.panelLost) return;
+    ssd1306_initialise();
+    if (loop.quiet) ssd1306_command(kDisplayOff);
+    loop.wholeFrameDue = true;
+    loop.panelLost = ssd1306::panelWrites.lost != loop.panelLostSeen;
+    loop.panelLostSeen = ssd1306::panelWrites.lost;
+}
+
+// A board that missed writes gets the fan state and the LEDs' state back,
+// until that is acknowledged.
+void recoverBoard(StatusLoop& loop)
+{
+    if (!loop.boardLost) return;
+    if (loop.fanMemory != kFanNothingWritten) setFan(loop.fanMemory == 1.0);
+    if (loop.quiet) {
+        closeRGB();
+    } else {
+        setRGBEffect(loop.currentEffect);
+    }
+    loop.boardLost = boardWrites.lost != loop.boardLostSeen;
+    loop.boardLostSeen = boardWrites.lost;
+}
+
+// The frame as the settings ask: whole and byte by byte, or only what
+// changed, with a whole frame when due and at least every 60 passes.
+void pushFrame(StatusLoop& loop)
+{
+    if (loop.quiet) return;
+    if (loop.settings.displayUpdates == DisplayUpdates::full) {
+        ssd1306_display();
+        return;
+    }
+    if (loop.wholeFrameDue || ++loop.passesSinceWholeFrame >= kWholeFrameEveryPasses) {
+        ssd1306_forgetPanel();
+        loop.wholeFrameDue = false;
+        loop.passesSinceWholeFrame = 0;
+    }
+    ssd1306_displayChanges();
 }
 
 }  // namespace
@@ -95,6 +155,12 @@ void startStatusPanel(StatusLoop& loop)
     loop.currentEffect = kStartEffect;
     loop.quiet = false;
     loop.restoreEffect = false;
+    loop.wholeFrameDue = true;
+    loop.passesSinceWholeFrame = 0;
+    loop.panelLost = false;
+    loop.boardLost = false;
+    loop.panelLostSeen = ssd1306::panelWrites.lost;
+    loop.boardLostSeen = boardWrites.lost;
     setAddressInterfaces(loop.settings);
     fetchFirstInterfaceList(loop.texts);
     ssd1306_setOrientationAndContrast(loop.settings.displayFlip, loop.settings.displayContrast);
@@ -110,10 +176,13 @@ void runStatusPass(StatusLoop& loop)
     StatusTexts& texts = loop.texts;
     reloadSettings(loop);
     followQuietHours(loop);
+    noteLostWrites(loop);
+    recoverPanel(loop);
+    recoverBoard(loop);
     if (!sampleLoadAndMemory(texts)) {
         std::puts(kSysinfoError);
         drawSysinfoError();
-        if (!loop.quiet) ssd1306_display();
+        pushFrame(loop);
         // Paced like a normal pass, so a lasting failure cannot flood the
         // console and the bus.
         delay(kAfterPushPauseMs);
@@ -131,7 +200,7 @@ void runStatusPass(StatusLoop& loop)
     sampleTemperature(texts);
     sampleDisk(texts);
     drawStatusTexts(texts);
-    if (!loop.quiet) ssd1306_display();
+    pushFrame(loop);
     delay(kAfterPushPauseMs);
     // No decision on a failed reading: the fan keeps its state rather than
     // stopping because the sensor cannot be read.

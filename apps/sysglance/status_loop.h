@@ -2,6 +2,8 @@
 // can be run and measured on its own.
 #pragma once
 
+#include <cstdint>
+
 #include "apps/hatkit_conf.h"
 #include "apps/sysglance/status_texts.h"
 
@@ -13,6 +15,15 @@ struct StatusLoop {
     int currentEffect;        // the effect the rotation has reached
     bool quiet;               // within the quiet hours: panel and LEDs are off
     bool restoreEffect;       // the quiet hours just ended: the effect goes back on
+    // display_updates = changes: a whole frame is due (start, reload, end of
+    // the quiet hours), and the passes since the last one.
+    bool wholeFrameDue;
+    int passesSinceWholeFrame;
+    // Writes were lost: the device is set up again once it answers.
+    bool panelLost;
+    bool boardLost;
+    uint32_t panelLostSeen;  // the lost-write counts already looked at
+    uint32_t boardLostSeen;
 };
 
 // Interface list, panel, board link (retried until it opens), first light

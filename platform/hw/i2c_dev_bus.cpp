@@ -9,6 +9,7 @@ extern "C" {
 #include <i2c/smbus.h>
 }
 
+#include "platform/hw/adapter_functions.h"
 #include "platform/wiring.h"
 
 namespace {
@@ -25,6 +26,8 @@ extern "C" int wiringPiI2CSetup(const int devId)
         close(fd);
         return -1;
     }
+    // Block transfers choose how to send from what the adapter can do.
+    (void)adapterFunctions(fd, true);
     return fd;
 }
 

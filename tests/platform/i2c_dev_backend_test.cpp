@@ -5,6 +5,7 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 
+#include "platform/bus_transfer.h"
 #include "platform/wiring.h"
 #include "tests/platform/kernel_shim.h"
 
@@ -18,18 +19,60 @@ protected:
     void SetUp() override { kernel_shim::reset(); }
 };
 
-TEST_F(I2cDevBackend, SetupOpensBusOneReadWriteAndBindsTheAddress)
+TEST_F(I2cDevBackend, SetupOpensBusOneReadWriteBindsTheAddressAndAsksTheAdapter)
 {
     EXPECT_EQ(wiringPiSetup(), 0);
     EXPECT_EQ(wiringPiI2CSetup(0x0D), kBusFd);
     const auto& calls = kernel_shim::calls();
-    ASSERT_EQ(calls.size(), 2u);
+    ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].name, "open");
     EXPECT_EQ(calls[0].path, "/dev/i2c-1");
     EXPECT_EQ(calls[0].flags & O_ACCMODE, O_RDWR);
     EXPECT_EQ(calls[1].name, "ioctl");
     EXPECT_EQ(calls[1].request, static_cast<unsigned long>(I2C_SLAVE));
     EXPECT_EQ(calls[1].argument, 0x0D);
+    EXPECT_EQ(calls[2].request, static_cast<unsigned long>(I2C_FUNCS));
+}
+
+// A block of 40 bytes: one plain write where the adapter can, else
+// I2C-block writes of up to 32 bytes led by the first, else byte writes.
+TEST_F(I2cDevBackend, BlocksGoAsTheAdapterAllows)
+{
+    std::vector<int> block = {0x40};
+    for (int i = 1; i < 40; ++i) block.push_back(i);
+    const std::vector<uint8_t> bytes(block.begin(), block.end());
+    std::vector<int> rest = {0x40};
+    rest.insert(rest.end(), block.begin() + 33, block.end());
+    const struct {
+        unsigned long functions;
+        std::size_t calls;
+        std::vector<std::vector<int>> first;  // the first calls' bytes, the command first
+    } cases[] = {
+        {I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL, 1, {block}},
+        {I2C_FUNC_SMBUS_EMUL, 2, {std::vector<int>(block.begin(), block.begin() + 33), rest}},
+        {I2C_FUNC_SMBUS_WRITE_BYTE_DATA, 39, {{0x40, 1}, {0x40, 2}}},
+    };
+    for (const auto& c : cases) {
+        kernel_shim::setAdapterFunctions(c.functions);
+        ASSERT_EQ(wiringPiI2CSetup(0x3C), kBusFd);
+        kernel_shim::reset();
+        EXPECT_EQ(i2cWriteBlock(kBusFd, bytes.data(), 40), 0);
+        const auto& calls = kernel_shim::calls();
+        ASSERT_EQ(calls.size(), c.calls) << c.functions;
+        for (std::size_t i = 0; i < c.first.size(); ++i) {
+            std::vector<int> got = calls[i].bytes;
+            if (calls[i].name == "ioctl") {
+                EXPECT_EQ(calls[i].size, got.empty() ? I2C_SMBUS_BYTE_DATA : I2C_SMBUS_I2C_BLOCK_BROKEN);
+                if (got.empty()) got = {calls[i].dataByte};
+                got.insert(got.begin(), calls[i].command);
+            }
+            EXPECT_EQ(got, c.first[i]) << c.functions << " call " << i;
+        }
+        kernel_shim::failSmbus(true);
+        EXPECT_LT(i2cWriteBlock(kBusFd, bytes.data(), 40), 0) << c.functions;
+        EXPECT_LT(i2cWriteBlock(kBusFd, bytes.data(), 0), 0);
+        EXPECT_LT(i2cWriteBlock(-1, bytes.data(), 2), 0);
+    }
 }
 
 TEST_F(I2cDevBackend, SetupFailuresReturnNegativeAndLeakNoDescriptor)

@@ -20,6 +20,8 @@ bool slaveFails = false;
 bool smbusFails = false;
 int interruptions = 0;
 long interruptSliceMs = 0;
+constexpr unsigned long kPiAdapter = I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL;
+unsigned long adapterFunctions = kPiAdapter;
 }  // namespace
 
 void reset()
@@ -27,7 +29,9 @@ void reset()
     recorded.clear();
     openFails = slaveFails = smbusFails = false;
     interruptions = 0;
+    adapterFunctions = kPiAdapter;
 }
+void setAdapterFunctions(unsigned long functions) { adapterFunctions = functions; }
 const std::vector<Call>& calls() { return recorded; }
 void failOpen(bool fail) { openFails = fail; }
 void failSlaveIoctl(bool fail) { slaveFails = fail; }
@@ -107,7 +111,14 @@ int shimIoctl(const char* realName, int fd, unsigned long request, void* argumen
         call.command = data->command;
         call.size = static_cast<int>(data->size);
         call.dataByte = data->data != nullptr ? data->data->byte : -1;
+        // libi2c writes I2C blocks with the older size code; the kernel takes both.
+        const bool block = data->size == I2C_SMBUS_I2C_BLOCK_DATA || data->size == I2C_SMBUS_I2C_BLOCK_BROKEN;
+        if (block && data->data != nullptr) {
+            call.bytes.assign(data->data->block + 1, data->data->block + 1 + data->data->block[0]);
+        }
         if (smbusFails) result = -1;
+    } else if (request == I2C_FUNCS) {
+        *static_cast<unsigned long*>(argument) = adapterFunctions;
     }
     recorded.push_back(call);
     if (result < 0) errno = ENXIO;
@@ -133,6 +144,22 @@ extern "C" int __ioctl_time64(int fd, unsigned long request, ...)
     void* argument = va_arg(args, void*);
     va_end(args);
     return shimIoctl("__ioctl_time64", fd, request, argument);
+}
+
+extern "C" ssize_t write(int fd, const void* buffer, size_t count)
+{
+    if (fd != kBusFd) return next<ssize_t (*)(int, const void*, size_t)>("write")(fd, buffer, count);
+    Call call;
+    call.name = "write";
+    call.fd = fd;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    call.bytes.assign(bytes, bytes + count);
+    recorded.push_back(call);
+    if (smbusFails) {
+        errno = ENXIO;
+        return -1;
+    }
+    return static_cast<ssize_t>(count);
 }
 
 extern "C" int close(int fd)

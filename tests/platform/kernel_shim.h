@@ -12,7 +12,7 @@ namespace kernel_shim {
 constexpr int kBusFd = 1000;
 
 struct Call {
-    std::string name;       // "open", "ioctl", "close", "nanosleep"
+    std::string name;       // "open", "ioctl", "write", "close", "nanosleep"
     std::string path;       // open
     int flags = 0;          // open
     int fd = -1;            // ioctl, close
@@ -23,6 +23,7 @@ struct Call {
     int command = -1;
     int size = -1;
     int dataByte = -1;
+    std::vector<int> bytes;  // write: the bytes; I2C_SMBUS I2C-block write: the block after the command
     long seconds = 0, nanoseconds = 0;  // nanosleep: the time asked for
 };
 
@@ -32,7 +33,9 @@ const std::vector<Call>& calls();
 // Failures to inject: opening the bus, binding the address, SMBus writes.
 void failOpen(bool fail);
 void failSlaveIoctl(bool fail);
-void failSmbus(bool fail);
+void failSmbus(bool fail);  // and plain writes
+// What I2C_FUNCS answers; by default what the Pi's adapter can do.
+void setAdapterFunctions(unsigned long functions);
 // The next `count` nanosleeps are interrupted after `sliceMs` of their time.
 void interruptSleeps(int count, long sliceMs);
 

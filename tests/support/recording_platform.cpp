@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/bus_transfer.h"
 #include "platform/system_files.h"
 #include "platform/wiring.h"
 
@@ -14,6 +15,8 @@ namespace {
 
 std::vector<BusWrite> recordedWrites;
 std::vector<unsigned> recordedPauses;
+std::vector<std::vector<int>> recordedBlocks;
+int writeResult = 0;
 
 const std::string& root()
 {
@@ -40,7 +43,12 @@ void reset()
 {
     recordedWrites.clear();
     recordedPauses.clear();
+    recordedBlocks.clear();
+    writeResult = 0;
 }
+
+const std::vector<std::vector<int>>& blocks() { return recordedBlocks; }
+void loseWrites(bool lose) { writeResult = lose ? -1 : 0; }
 
 const std::vector<BusWrite>& writes() { return recordedWrites; }
 const std::vector<unsigned>& pauses() { return recordedPauses; }
@@ -74,7 +82,14 @@ extern "C" int wiringPiI2CSetup(const int devId) { return devId; }
 extern "C" int wiringPiI2CWriteReg8(int fd, int reg, int data)
 {
     recordedWrites.push_back({fd, reg, data});
-    return 0;
+    return writeResult;
+}
+int i2cWriteBlock(int fd, const uint8_t* bytes, int count)
+{
+    std::vector<int> block = {fd};
+    block.insert(block.end(), bytes, bytes + count);
+    recordedBlocks.push_back(block);
+    return writeResult;
 }
 extern "C" void delay(unsigned int howLong) { recordedPauses.push_back(howLong); }
 

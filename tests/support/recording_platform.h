@@ -17,6 +17,11 @@ struct BusWrite {
 
 namespace recording {
 
+// Block transfers, whole: the handle, then the bytes.
+const std::vector<std::vector<int>>& blocks();
+// From now on writes and blocks return -1 (not acknowledged), or 0 again.
+void loseWrites(bool lose);
+
 void reset();
 const std::vector<BusWrite>& writes();
 const std::vector<unsigned>& pauses();

@@ -12,7 +12,7 @@ TEST(HatkitConf, EveryKeyWithCommentsAndBlankLines)
 {
     const std::string text =
         "# hatkit\n\n  fan_on = 52.5  # warm\nfan_off=50\r\ndisplay_flip = yes\ndisplay_contrast = 0x20\n"
-        "quiet_hours = 23:00-07:00\n\taddress_interfaces =  end0   wlan0 \n";
+        "display_updates = changes\nquiet_hours = 23:00-07:00\n\taddress_interfaces =  end0   wlan0 \n";
     HatkitSettings settings;
     std::string message;
     ASSERT_TRUE(parseSettings(text.data(), text.size(), &settings, &message)) << message;
@@ -21,6 +21,7 @@ TEST(HatkitConf, EveryKeyWithCommentsAndBlankLines)
     EXPECT_EQ(settings.fanOffDegrees, 50.0);
     EXPECT_TRUE(settings.displayFlip);
     EXPECT_EQ(settings.displayContrast, 0x20);
+    EXPECT_EQ(settings.displayUpdates, DisplayUpdates::changes);
     EXPECT_TRUE(wantsAddressOf(settings, "end0", false));
     EXPECT_FALSE(wantsAddressOf(settings, "eth0", false));
     // 23:00-07:00 crosses midnight; the end minute is outside.
@@ -32,6 +33,7 @@ TEST(HatkitConf, EveryKeyWithCommentsAndBlankLines)
     ASSERT_TRUE(parseSettings("", 0, &defaults, &message));
     EXPECT_FALSE(defaults.fanThresholdsSet || defaults.quietHoursSet || defaults.displayFlip);
     EXPECT_EQ(defaults.displayContrast, 0x8F);
+    EXPECT_EQ(defaults.displayUpdates, DisplayUpdates::full);
     EXPECT_TRUE(wantsAddressOf(defaults, "eth0", false) && wantsAddressOf(defaults, "wlan0", false));
     EXPECT_FALSE(wantsAddressOf(defaults, "eth1", false));
     ASSERT_TRUE(parseSettings("address_interfaces = *", 22, &defaults, &message));
@@ -58,6 +60,7 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
         {"display_flip = true\n", "hatkit.conf line 1: display_flip must be yes or no, not 'true'"},
         {"display_contrast = 256\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not '256'"},
         {"display_contrast =\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not ''"},
+        {"display_updates = Changes\n", "hatkit.conf line 1: display_updates must be full or changes, not 'Changes'"},
         {"quiet_hours = 23:00-24:00\n",
          "hatkit.conf line 1: quiet_hours must be HH:MM-HH:MM in local time, like 23:00-07:00, not '23:00-24:00'"},
         {"quiet_hours = 7:00-8:00\n",

@@ -50,11 +50,13 @@ TEST(ScenarioParser, FileTextIsTheRestOfTheLineExactly)
 
 TEST(ScenarioParser, DeviceAddressesInHexOrDecimal)
 {
-    const auto actions = parseOk("0 device 0x0d absent\n1 device 60 present\n");
+    const auto actions = parseOk("0 device 0x0d absent\n1 device 60 present\n2 device 0x3C reset\n");
     EXPECT_EQ(actions[0].address, 0x0D);
     EXPECT_EQ(actions[0].kind, ActionKind::deviceAbsent);
     EXPECT_EQ(actions[1].address, 0x3C);
     EXPECT_EQ(actions[1].kind, ActionKind::devicePresent);
+    EXPECT_EQ(actions[2].address, 0x3C);
+    EXPECT_EQ(actions[2].kind, ActionKind::deviceReset);
 }
 
 TEST(ScenarioParser, CountersAndInterfaceLists)
