@@ -34,7 +34,8 @@ std::vector<std::string> HatsimRun::busEvents() const
 {
     std::vector<std::string> events;
     for (const std::string& line : traceLines(trace)) {
-        if (line.find(" write ") != std::string::npos || line.find(" open ") != std::string::npos) {
+        if (line.find(" write ") != std::string::npos || line.find(" send ") != std::string::npos ||
+            line.find(" open ") != std::string::npos) {
             events.push_back(line);
         }
     }

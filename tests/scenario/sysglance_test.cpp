@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "hatsim/ssd1306_panel.h"
 #include "tests/scenario/hatsim_run.h"
 #include "tests/support/screen_reader.h"
 
@@ -68,6 +70,62 @@ ScreenTexts readScreen(const HatsimScenario& scenario)
     EXPECT_TRUE(screen.loaded);
     return {readText(screen, 0, 0, 56), readText(screen, 56, 0), readText(screen, 0, 8), readText(screen, 0, 16),
             readText(screen, 0, 24)};
+}
+
+// The pictures the panel showed at the end of each pass (at the pass's
+// first pause, which follows its push): the run's panel transactions fed
+// again to hatsim's panel model.
+std::vector<std::string> picturesAfterEachPass(const HatsimRun& run)
+{
+    std::vector<std::string> pictures;
+    hatsim::resetPanel();
+    for (const std::string& line : traceLines(run.trace)) {
+        std::istringstream fields(line);
+        std::string ms, event, address;
+        fields >> ms >> event >> address;
+        if (event == "pause" && address == "10") {
+            std::string picture;
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 128; ++x) picture += hatsim::panelPixel(x, y) ? '#' : '.';
+            }
+            pictures.push_back(picture);
+        }
+        if ((event != "write" && event != "send") || address != "0x3c" || line.find("lost") != std::string::npos) continue;
+        std::vector<uint8_t> bytes;
+        for (std::string byte; fields >> byte;) bytes.push_back(static_cast<uint8_t>(std::stoi(byte, nullptr, 16)));
+        hatsim::panelTransfer(bytes.data(), static_cast<int>(bytes.size()));
+    }
+    return pictures;
+}
+
+TEST(Sysglance, ChangesModeShowsWhatFullModeShowsAfterEveryPass)
+{
+    // Load and temperature change every pass, memory every seventh, the
+    // address at pass 40; sysinfo fails in pass 20; a reload in pass 45;
+    // quiet hours from 00:01 (pass 31) to 00:02 (pass 90); 130 passes.
+    std::string script = baseScript();
+    for (int k = 2; k <= 130; ++k) {
+        const int freeRam = k % 7 == 0 ? 100000 + k * 1000 : 500000;
+        script += at(passStart(k), "sysinfo " + std::to_string(k * 9973 % 200000) + " 1000000 " +
+                                       std::to_string(freeRam) + " 4096") +
+                  thermal(passStart(k), std::to_string(40000 + k * 731 % 25000));
+    }
+    script += at(passStart(20), "sysinfo fail") + at(passStart(40), "ifaddrs eth0=10.0.0.1") +
+              at(passStart(45), "signal HUP");
+    std::vector<std::string> pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        HatsimScenario scenario;
+        scenario.folder().write("root/etc/hatkit.conf", std::string("quiet_hours = 00:01-00:02\ndisplay_updates = ") +
+                                                            (i == 0 ? "full" : "changes") + "\n");
+        const HatsimRun run =
+            scenario.run("sysglance", script, {endAfterPasses(130), "HATSIM_CLOCK=2026-12-31T00:00:30"});
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_TRUE(eventsWith(run, "warn").empty());
+        pictures[i] = picturesAfterEachPass(run);
+    }
+    ASSERT_EQ(pictures[0].size(), 130u);
+    ASSERT_EQ(pictures[1].size(), 130u);
+    for (std::size_t pass = 0; pass < 130; ++pass) EXPECT_EQ(pictures[1][pass], pictures[0][pass]) << "pass " << pass + 1;
 }
 
 TEST(Sysglance, ShowsTheFiveTextsAtTheirPlacesAndFollowsThePi)

@@ -40,13 +40,23 @@ TEST_F(HatsimDevices, WritesAreTracedAsBusBytes)
     EXPECT_EQ(hatsim::writeLink(handle, -1, -2), 0);
     EXPECT_EQ(hatsim::writeLink(99, 8, 1), -1);
     EXPECT_EQ(hatsim::writeLink(-1, 8, 1), -1);
+    const uint8_t bytes[] = {8, 1, 2};
+    EXPECT_EQ(hatsim::sendLink(handle, bytes, 2), 0);
+    EXPECT_EQ(hatsim::sendLink(handle, bytes, 3), 0);
+    EXPECT_EQ(hatsim::sendLink(handle, bytes, 0), -1);
+    EXPECT_EQ(hatsim::sendLink(99, bytes, 1), -1);
     EXPECT_EQ(traceText(),
               "0 open 0x0d 3\n"
               "0 write 0x0d 0x01 0xff\n"
               "25 write 0x0d 0xff 0xfe\n"
               "25 warn board 0x0d: no register 0xff\n"
               "25 write - 0x08 0x01 lost\n"
-              "25 write - 0x08 0x01 lost\n");
+              "25 write - 0x08 0x01 lost\n"
+              "25 write 0x0d 0x08 0x01\n"
+              "25 send 0x0d 0x08 0x01 0x02\n"
+              "25 warn board 0x0d: a transfer of 3 bytes, not a register write\n"
+              "25 send - 0x08 lost\n");
+    EXPECT_EQ(hatsim::boardControllerState().fan, 1);
 }
 
 TEST_F(HatsimDevices, BusDownFailsOpeningButKeepsOpenLinks)
@@ -71,6 +81,10 @@ TEST_F(HatsimDevices, AbsentDeviceLosesWritesUntilPresentAgain)
     hatsim::setDevicePresent(0x0D, true);
     EXPECT_EQ(hatsim::writeLink(board, 8, 1), 0);
     EXPECT_EQ(hatsim::boardControllerState().fan, 1);
+    // A reset puts the controller back to power-on; it stays present.
+    hatsim::resetDevice(0x0D);
+    EXPECT_EQ(hatsim::boardControllerState().fan, hatsim::kFanUnknown);
+    EXPECT_EQ(hatsim::writeLink(board, 8, 0), 0);
     const int nobody = hatsim::openLink(0x20);
     EXPECT_EQ(hatsim::writeLink(nobody, 0, 0), -1);
     EXPECT_NE(traceText().find("0 write 0x0d 0x08 0x01 lost\n0 write 0x0d 0x08 0x01\n"), std::string::npos);

@@ -84,6 +84,64 @@ TEST_F(Ssd1306Link, PushSendsTheWindowThenAll512CellsInOrder)
     }
 }
 
+// The windows displayChanges sends, as {column0, column1, page0, page1},
+// after the panel was sent a cleared frame and these cells were changed.
+TEST_F(Ssd1306Link, ChangesGoAsTheCheapestWindows)
+{
+    using Window = std::vector<int>;
+    const struct {
+        std::vector<int> cells;  // set to value
+        int value;
+        std::vector<Window> windows;
+    } cases[] = {
+        {{}, 0x5A, {}},
+        {{3}, 0x100, {}},  // only the low 8 bits reach the panel
+        {{3}, 0x5A, {{3, 3, 0, 0}}},
+        {{3, 14}, 0x5A, {{3, 14, 0, 0}}},                // 10 cells between: one window
+        {{3, 15}, 0x5A, {{3, 3, 0, 0}, {15, 15, 0, 0}}},  // 11 between: two
+        {{130, 131, 258, 259, 386, 387}, 0x5A, {{2, 3, 1, 3}}},  // one window over three pages is cheaper
+        {{130, 137, 260, 390}, 0x5A, {{2, 9, 1, 3}}},
+        {{0, 5, 484}, 0x5A, {{0, 5, 0, 0}, {100, 100, 3, 3}}},  // than 404 cells over four pages
+        {{0, 511}, 0x5A, {{0, 0, 0, 0}, {127, 127, 3, 3}}},
+    };
+    for (const auto& c : cases) {
+        ssd1306_clearDisplay();
+        ssd1306_forgetPanel();
+        ssd1306_displayChanges();
+        recording::reset();
+        for (int cell : c.cells) ssd1306::buffer[cell] = c.value;
+        ssd1306_displayChanges();
+        const auto& blocks = recording::blocks();
+        ASSERT_EQ(blocks.size(), 2 * c.windows.size()) << ::testing::PrintToString(c.cells);
+        for (std::size_t i = 0; i < c.windows.size(); ++i) {
+            const Window& w = c.windows[i];
+            EXPECT_EQ(blocks[2 * i], (std::vector<int>{kPanel, 0x00, 0x21, w[0], w[1], 0x22, w[2], w[3]}));
+            std::vector<int> data = {kPanel, 0x40};
+            for (int page = w[2]; page <= w[3]; ++page) {
+                for (int column = w[0]; column <= w[1]; ++column) data.push_back(ssd1306::buffer[column + page * 128] & 0xFF);
+            }
+            EXPECT_EQ(blocks[2 * i + 1], data);
+        }
+    }
+    // The whole frame when the panel's contents are not known: after a
+    // write it did not take, or when asked to forget them.
+    recording::loseWrites(true);
+    ssd1306::buffer[5] = 1;
+    ssd1306_displayChanges();
+    recording::loseWrites(false);
+    for (bool forget : {false, true}) {
+        recording::reset();
+        if (forget) ssd1306_forgetPanel();
+        ssd1306_displayChanges();
+        ASSERT_EQ(recording::blocks().size(), 2u);
+        EXPECT_EQ(recording::blocks()[0], (std::vector<int>{kPanel, 0x00, 0x21, 0, 127, 0x22, 0, 3}));
+        EXPECT_EQ(recording::blocks()[1].size(), 2u + 512u);
+        recording::reset();
+        ssd1306_displayChanges();
+        EXPECT_TRUE(recording::blocks().empty());
+    }
+}
+
 TEST_F(Ssd1306Link, InvertDimAndScrollBytes)
 {
     ssd1306_invertDisplay(5);

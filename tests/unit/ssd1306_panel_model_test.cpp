@@ -60,11 +60,17 @@ TEST_F(PanelModel, InitialisationIsDecodedWithItsParameters)
     EXPECT_EQ(warnings(), "");
 }
 
+void transfer(std::initializer_list<uint8_t> bytes)
+{
+    hatsim::panelTransfer(bytes.begin(), static_cast<int>(bytes.size()));
+}
+
 TEST_F(PanelModel, HorizontalAddressingWalksTheWindowAndWraps)
 {
     initialise();
-    command({0x21, 2, 3, 0x22, 1, 2});
-    data({1, 2, 3, 4});
+    // Co set: one command byte per control byte; then Co clear: a stream.
+    transfer({0x80, 0x21, 0x80, 2, 0x80, 3, 0x00, 0x22, 1, 2});
+    transfer({0x40, 1, 2, 3, 4});
     EXPECT_EQ(panelState().frames, 1u);
     data({5});
     const auto& ram = panelState().ram;
@@ -145,13 +151,15 @@ TEST_F(PanelModel, WarnsAboutWhatARealPanelWouldNotAccept)
     data({0x01});
     command({0xFF, 0x26, 0x01, 9, 0, 2, 0, 0});
     hatsim::panelWrite(0x12, 0x00);
+    transfer({0x80, 0xE3, 0x00});
     EXPECT_EQ(warnings(),
               "0 warn panel 0x3c: display data before the panel was initialised: 0x55 0x00\n"
               "0 warn panel 0x3c: command parameters cut short by data: 0x81 0x00\n"
               "0 warn panel 0x3c: unknown command 0xff 0x00\n"
               "0 warn panel 0x3c: horizontal scroll dummy bytes wrong in 0x26 0x01\n"
               "0 warn panel 0x3c: scroll page beyond 7: 0x09 0x02\n"
-              "0 warn panel 0x3c: odd control byte 0x12 0x00\n");
+              "0 warn panel 0x3c: odd control byte 0x12 0x00\n"
+              "0 warn panel 0x3c: control byte with nothing after it: 0x00 0x00\n");
 }
 
 }  // namespace
