@@ -13,21 +13,19 @@
 
 #include "apps/sysglance/status_loop.h"
 #include "bench/allocation_counter.h"
-#include "hatsim/virtual_root.h"
 
 namespace {
 
-// hatsim reads its settings before main, so the bench sets them and starts
-// itself again: hatsim's demo Pi 4 with fixed counters and an address, and
-// no real pauses.
-void reexecOnHatsim(char** argv)
+// hatsim starts at the first call through the platform seam, so the bench
+// sets its variables first: hatsim's demo Pi 4 with fixed counters and an
+// address, and no real pauses. The scenario file is read at that first call.
+std::string useScenario()
 {
-    if (std::getenv("HATSIM_SCRIPT") != nullptr) return;
     char folder[] = "/tmp/hatkit-pass-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return;
+    if (mkdtemp(folder) == nullptr) return "";
     const std::string script = std::string(folder) + "/script";
     FILE* file = std::fopen(script.c_str(), "w");
-    if (file == nullptr) return;
+    if (file == nullptr) return "";
     std::fputs(
         "0 sysinfo 65536 1000000 500000 4096\n0 statfs 15000000 7500000 4096\n"
         "0 ifaddrs lo=127.0.0.1 eth0=192.168.1.20\n"
@@ -41,8 +39,7 @@ void reexecOnHatsim(char** argv)
     setenv("HATSIM_VIEW", "0", 1);
     unsetenv("HATSIM_TRACE");
     unsetenv("HATSIM_SNAPSHOT");
-    hatsim::tearDownRoot();  // this process's own demo root: exec skips the exit handlers
-    execvp(argv[0], argv);
+    return script;
 }
 
 StatusLoop loop;
@@ -63,12 +60,11 @@ BENCHMARK(BM_SysglancePass);
 
 int main(int argc, char** argv)
 {
-    reexecOnHatsim(argv);
+    const std::string script = useScenario();
+    startStatusPanel(loop);
     // hatsim has read the scenario by now: its file is not needed any more.
-    const std::string script = std::getenv("HATSIM_SCRIPT");
     std::remove(script.c_str());
     rmdir(script.substr(0, script.rfind('/')).c_str());
-    startStatusPanel(loop);
     if (argc == 3 && std::strcmp(argv[1], "--passes") == 0) {
         const long passes = std::atol(argv[2]);
         for (long i = 0; i < passes; ++i) runStatusPass(loop);

@@ -11,29 +11,31 @@ namespace {
 constexpr int kFirstHandle = 3;  // like descriptors, after the standard streams
 constexpr int kMaxLinks = 1024;
 
-bool busUp = true;
-bool present[128];
-int linkAddress[kMaxLinks];
-int linkCount = 0;
-
-bool defaultPresence(int address)
+constexpr bool defaultPresence(int address)
 {
     return address == kBoardControllerAddress || address == kPanelAddress;
 }
 
-void ensurePresenceDefaults()
+struct Presence {
+    bool at[128];
+};
+
+constexpr Presence defaultPresences()
 {
-    static bool done = false;
-    if (done) return;
-    for (int a = 0; a < 128; ++a) present[a] = defaultPresence(a);
-    done = true;
+    Presence presence {};
+    for (int a = 0; a < 128; ++a) presence.at[a] = defaultPresence(a);
+    return presence;
 }
+
+bool busUp = true;
+Presence present = defaultPresences();
+int linkAddress[kMaxLinks];
+int linkCount = 0;
 
 }  // namespace
 
 int openLink(int address)
 {
-    ensurePresenceDefaults();
     int handle = -1;
     // Only 7-bit addresses can be bound, as with the kernel's I2C_SLAVE.
     if (busUp && address >= 0 && address <= 0x7F && linkCount < kMaxLinks) {
@@ -53,7 +55,6 @@ int writeLink(int handle, int reg, int value)
 
 int sendLink(int handle, const uint8_t* bytes, int count)
 {
-    ensurePresenceDefaults();
     if (count < 1) return -1;
     const int index = handle - kFirstHandle;
     if (index < 0 || index >= linkCount) {
@@ -61,7 +62,7 @@ int sendLink(int handle, const uint8_t* bytes, int count)
         return -1;
     }
     const int address = linkAddress[index];
-    if (!present[address]) {
+    if (!present.at[address]) {
         traceTransfer(address, bytes, count, true);
         return -1;
     }
@@ -75,8 +76,7 @@ void setBusUp(bool up) { busUp = up; }
 
 void setDevicePresent(int address, bool isPresent)
 {
-    ensurePresenceDefaults();
-    if (address >= 0 && address <= 0x7F) present[address] = isPresent;
+    if (address >= 0 && address <= 0x7F) present.at[address] = isPresent;
 }
 
 void resetDevice(int address)
@@ -89,7 +89,7 @@ void resetBus()
 {
     busUp = true;
     linkCount = 0;
-    for (int a = 0; a < 128; ++a) present[a] = defaultPresence(a);
+    present = defaultPresences();
 }
 
 }  // namespace hatsim

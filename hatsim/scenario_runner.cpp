@@ -25,11 +25,7 @@ struct Pending {
     std::size_t remaining = 0;
 };
 
-Pending& pending()
-{
-    static auto* state = new Pending();
-    return *state;
-}
+Pending pendingActions;
 
 void runAction(const Action& action)
 {
@@ -94,7 +90,7 @@ bool loadScenario(const char* path, std::string* message)
         *message = std::string("cannot read scenario ") + path + ": " + std::strerror(errno);
         return false;
     }
-    Pending& state = pending();
+    Pending& state = pendingActions;
     ScenarioError error;
     if (!parseScenario(content, &state.actions, &error)) {
         *message = std::string(path) + " line " + std::to_string(error.line) + ": " + error.message;
@@ -108,7 +104,7 @@ bool loadScenario(const char* path, std::string* message)
 
 void runDueActions(int64_t nowMs)
 {
-    Pending& state = pending();
+    Pending& state = pendingActions;
     if (state.remaining == 0) return;
     for (std::size_t i = 0; i < state.actions.size(); ++i) {
         if (state.done[i] || state.actions[i].ms > nowMs) continue;
@@ -120,7 +116,7 @@ void runDueActions(int64_t nowMs)
 
 void clearScenario()
 {
-    Pending& state = pending();
+    Pending& state = pendingActions;
     state.actions.clear();
     state.done.clear();
     state.remaining = 0;

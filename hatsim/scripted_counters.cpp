@@ -24,13 +24,7 @@ Source ifaddrsSource = Source::host;
 struct sysinfo scriptedInfo;
 struct statfs scriptedFs;
 
-// The scripted interface list; built on the heap on first use so that no
-// static constructor runs before hatsim starts.
-std::vector<InterfaceEntry>& scriptedInterfaces()
-{
-    static auto* list = new std::vector<InterfaceEntry>();
-    return *list;
-}
+std::vector<InterfaceEntry> scriptedInterfaces;
 
 // A fetched list is one allocation: the nodes, then their socket
 // addresses, then their names, so releasing it is a single free().
@@ -42,7 +36,7 @@ struct Node {
 
 int buildList(struct ifaddrs** list)
 {
-    const auto& entries = scriptedInterfaces();
+    const auto& entries = scriptedInterfaces;
     *list = nullptr;
     if (entries.empty()) return 0;
     auto* nodes = static_cast<Node*>(std::calloc(entries.size(), sizeof(Node)));
@@ -121,7 +115,7 @@ void applyCounterAction(const Action& action)
         break;
     case ActionKind::ifaddrsFail: ifaddrsSource = Source::failing; break;
     case ActionKind::ifaddrsSet:
-        scriptedInterfaces() = action.interfaces;
+        scriptedInterfaces = action.interfaces;
         ifaddrsSource = Source::scripted;
         break;
     default: break;
@@ -131,7 +125,7 @@ void applyCounterAction(const Action& action)
 void resetScriptedCounters()
 {
     sysinfoSource = statfsSource = ifaddrsSource = Source::host;
-    scriptedInterfaces().clear();
+    scriptedInterfaces.clear();
 }
 
 int scriptedSysinfo(struct sysinfo* info)

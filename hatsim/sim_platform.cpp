@@ -1,7 +1,8 @@
-// The hatsim flavour of the platform seam: the wiringPi calls, the system
-// files and the kernel counters, answered by the emulated Pi and board.
-// hatsim starts before the program's first instruction, so that a bad
-// scenario stops the program before it does anything.
+// The hatsim flavour of the platform seam: the wiringPi calls, block
+// transfers, the system files, the time of day and the kernel counters,
+// answered by the emulated Pi and board. hatsim starts at the program's
+// first call through the seam, before the program has touched anything
+// outside itself, so that a bad scenario stops it before it does anything.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -109,7 +110,7 @@ void onPanelFrame()
 
 const char* lookupEnvironment(const char* name) { return std::getenv(name); }
 
-__attribute__((constructor)) void startHatsim()
+void startHatsim()
 {
     std::string message;
     if (!hatsim::readSettings(lookupEnvironment, isatty(STDERR_FILENO) == 1, &settings, &message)) stopBeforeStart(message);
@@ -126,22 +127,45 @@ __attribute__((constructor)) void startHatsim()
     catchFatalSignals();
 }
 
+// Every entry point calls this first. The programs have one thread.
+void ensureStarted()
+{
+    static bool started = false;
+    if (started) return;
+    started = true;
+    startHatsim();
+}
+
 }  // namespace
 
 extern "C" int wiringPiSetup(void)
 {
+    ensureStarted();
     hatsim::trace("setup");
     return 0;
 }
 
-extern "C" int wiringPiI2CSetup(const int devId) { return hatsim::openLink(devId); }
+extern "C" int wiringPiI2CSetup(const int devId)
+{
+    ensureStarted();
+    return hatsim::openLink(devId);
+}
 
-extern "C" int wiringPiI2CWriteReg8(int fd, int reg, int data) { return hatsim::writeLink(fd, reg, data); }
+extern "C" int wiringPiI2CWriteReg8(int fd, int reg, int data)
+{
+    ensureStarted();
+    return hatsim::writeLink(fd, reg, data);
+}
 
-int i2cWriteBlock(int fd, const uint8_t* bytes, int count) { return hatsim::sendLink(fd, bytes, count); }
+int i2cWriteBlock(int fd, const uint8_t* bytes, int count)
+{
+    ensureStarted();
+    return hatsim::sendLink(fd, bytes, count);
+}
 
 extern "C" void delay(unsigned int howLong)
 {
+    ensureStarted();
     hatsim::trace("pause %u", howLong);
     sleepReal(howLong);
     hatsim::advanceVirtualClock(howLong);
@@ -157,6 +181,7 @@ extern "C" void delay(unsigned int howLong)
 
 int openSystemFile(const char* path)
 {
+    ensureStarted();
     if (!underRoot(path)) return open(path, O_RDONLY | O_CLOEXEC);
     char mapped[PATH_MAX];
     if (!hatsim::mapIntoRoot(path, mapped, sizeof mapped)) {
@@ -168,10 +193,26 @@ int openSystemFile(const char* path)
 
 int localSecondsOfDay()
 {
+    ensureStarted();
     return static_cast<int>((startSecondsOfDay + hatsim::virtualNowMs() / 1000) % 86400);
 }
 
-int readSystemInfo(struct sysinfo* info) { return hatsim::scriptedSysinfo(info); }
-int readRootFileSystem(struct statfs* info) { return hatsim::scriptedRootStatfs(info); }
-int fetchInterfaceList(struct ifaddrs** list) { return hatsim::scriptedGetifaddrs(list); }
+int readSystemInfo(struct sysinfo* info)
+{
+    ensureStarted();
+    return hatsim::scriptedSysinfo(info);
+}
+
+int readRootFileSystem(struct statfs* info)
+{
+    ensureStarted();
+    return hatsim::scriptedRootStatfs(info);
+}
+
+int fetchInterfaceList(struct ifaddrs** list)
+{
+    ensureStarted();
+    return hatsim::scriptedGetifaddrs(list);
+}
+
 void releaseInterfaceList(struct ifaddrs* list) { hatsim::scriptedFreeifaddrs(list); }
