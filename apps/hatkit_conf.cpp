@@ -120,7 +120,7 @@ bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std
     switch (key) {
     case fanOn:
     case fanOff:
-        if (!parseDegrees(value, key == fanOn ? &settings->fanOnDegrees : &settings->fanOffDegrees)) {
+        if (!parseDegrees(value, key == fanOn ? &settings->fanThresholds.onAt : &settings->fanThresholds.offAt)) {
             *why = std::string(kKeyNames[key]) + " must be degrees from 0 to 100, like 55 or 52.5, not " + quoted;
             return false;
         }
@@ -230,10 +230,10 @@ bool parseSettings(const char* text, std::size_t length, HatkitSettings* setting
         return false;
     }
     if (keyLine[fanOn] != 0) {
-        if (parsed.fanOffDegrees >= parsed.fanOnDegrees) {
+        if (parsed.fanThresholds.offAt >= parsed.fanThresholds.onAt) {
             *message = lineMessage(keyLine[fanOn] > keyLine[fanOff] ? keyLine[fanOn] : keyLine[fanOff],
-                                   "fan_off (" + degreesText(parsed.fanOffDegrees) + ") must be below fan_on (" +
-                                       degreesText(parsed.fanOnDegrees) + ")");
+                                   "fan_off (" + degreesText(parsed.fanThresholds.offAt) + ") must be below fan_on (" +
+                                       degreesText(parsed.fanThresholds.onAt) + ")");
             return false;
         }
         parsed.fanThresholdsSet = true;

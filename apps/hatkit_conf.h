@@ -14,14 +14,20 @@ constexpr const char* kSettingsPath = "/etc/hatkit.conf";
 constexpr int kMaxAddressInterfaces = 8;
 constexpr int kInterfaceNameSize = 16;  // IFNAMSIZ: 15 characters and the terminator
 
+// The fan's two thresholds, wherever they come from (the settings, the Pi
+// model, airguard's own pair).
+struct FanThresholds {
+    double onAt;   // on at or above
+    double offAt;  // off at or below; below onAt
+};
+
 // How sysglance brings the panel up to date: the whole frame a pass, or
 // only what changed.
 enum class DisplayUpdates { full, changes };
 
 struct HatkitSettings {
     bool fanThresholdsSet = false;  // fan_on and fan_off, always together
-    double fanOnDegrees = 0.0;      // on at or above
-    double fanOffDegrees = 0.0;     // off at or below; below fanOnDegrees
+    FanThresholds fanThresholds = {0.0, 0.0};
     bool displayFlip = false;       // picture turned 180 degrees
     int displayContrast = 0x8F;
     DisplayUpdates displayUpdates = DisplayUpdates::full;

@@ -3,8 +3,8 @@
 // (50 and 45 °C, or fan_on and fan_off from /etc/hatkit.conf).
 #include <cstdio>
 
-#include "apps/airguard/fan_thermostat.h"
 #include "apps/board_program.h"
+#include "apps/fan_control.h"
 #include "apps/program_settings.h"
 #include "board/board_link.h"
 #include "platform/wiring.h"
@@ -12,6 +12,7 @@
 namespace {
 constexpr int kReadLimit = 20;
 constexpr unsigned kPassPauseMs = 1000;
+constexpr FanThresholds kOwnThresholds = {50.0, 45.0};
 }  // namespace
 
 int main()
@@ -26,13 +27,7 @@ int main()
         double degrees = 0;
         if (!readTemperatureOrReport(kReadLimit, &degrees)) return kExitFailure;
         std::printf("temp: %.1fC\n", degrees);
-        const bool own = settings.fanThresholdsSet;
-        switch (fanCommandFor(degrees, own ? settings.fanOnDegrees : kFanOnDegrees,
-                              own ? settings.fanOffDegrees : kFanOffDegrees)) {
-        case FanCommand::on: setFan(true); break;
-        case FanCommand::off: setFan(false); break;
-        case FanCommand::none: break;
-        }
+        applyFanCommand(fanCommandFor(degrees, thresholdsInForce(settings, kOwnThresholds)));
         delay(kPassPauseMs);
     }
 }

@@ -6,22 +6,16 @@ FanThresholds fanThresholdsFor(int boardModel)
     return {55.0, 48.0};  // Pi 4, and any board not recognised
 }
 
-FanWrite decideFan(int boardModel, double temperature, double* fanMemory)
+FanCommand decideFan(int boardModel, double temperature, double* fanMemory)
 {
     return decideFan(fanThresholdsFor(boardModel), temperature, fanMemory);
 }
 
-FanWrite decideFan(FanThresholds thresholds, double temperature, double* fanMemory)
+FanCommand decideFan(FanThresholds thresholds, double temperature, double* fanMemory)
 {
-    if (temperature >= thresholds.onAt) {
-        if (*fanMemory == 1.0) return FanWrite::none;
-        *fanMemory = 1.0;
-        return FanWrite::on;
-    }
-    if (temperature <= thresholds.offAt) {
-        if (*fanMemory == 0.0) return FanWrite::none;
-        *fanMemory = 0.0;
-        return FanWrite::off;
-    }
-    return FanWrite::none;
+    const FanCommand command = fanCommandFor(temperature, thresholds);
+    const double state = command == FanCommand::on ? 1.0 : 0.0;
+    if (command == FanCommand::none || *fanMemory == state) return FanCommand::none;
+    *fanMemory = state;
+    return command;
 }

@@ -36,16 +36,9 @@ void openBoardLinkWithRetries()
     }
 }
 
-void applyFan(FanWrite write)
-{
-    if (write == FanWrite::on) setFan(true);
-    if (write == FanWrite::off) setFan(false);
-}
-
 FanThresholds thresholdsOf(const StatusLoop& loop)
 {
-    if (loop.settings.fanThresholdsSet) return {loop.settings.fanOnDegrees, loop.settings.fanOffDegrees};
-    return fanThresholdsFor(loop.texts.boardModel);
+    return thresholdsInForce(loop.settings, fanThresholdsFor(loop.texts.boardModel));
 }
 
 bool sameInterfaces(const HatkitSettings& a, const HatkitSettings& b)
@@ -111,7 +104,6 @@ void recoverPanel(StatusLoop& loop)
     if (loop.quiet) ssd1306_command(kDisplayOff);
     loop.wholeFrameDue = true;
     loop.panelLost = ssd1306::panelWrites.lost != loop.panelLostSeen;
-    loop.panelLostSeen = ssd1306::panelWrites.lost;
 }
 
 // A board that missed writes gets the fan state and the LEDs' state back,
@@ -126,7 +118,6 @@ void recoverBoard(StatusLoop& loop)
         setRGBEffect(loop.currentEffect);
     }
     loop.boardLost = boardWrites.lost != loop.boardLostSeen;
-    loop.boardLostSeen = boardWrites.lost;
 }
 
 // The frame as the settings ask: whole and byte by byte, or only what
@@ -204,7 +195,7 @@ void runStatusPass(StatusLoop& loop)
     delay(kAfterPushPauseMs);
     // No decision on a failed reading: the fan keeps its state rather than
     // stopping because the sensor cannot be read.
-    if (texts.temperatureValid) applyFan(decideFan(thresholdsOf(loop), texts.temperature, &loop.fanMemory));
+    if (texts.temperatureValid) applyFanCommand(decideFan(thresholdsOf(loop), texts.temperature, &loop.fanMemory));
     delay(kHalfPassPauseMs);
     // The rotation goes on through the quiet hours, unseen.
     const int effect = rotateEffect(&loop.effectCounter);

@@ -1,20 +1,26 @@
 #include <gtest/gtest.h>
 
-#include "apps/airguard/fan_thermostat.h"
+#include "apps/fan_control.h"
 #include "apps/heatglow/heat_bands.h"
 
 namespace {
 
 TEST(FanThermostat, ThresholdsAreInclusiveWithADeadBandBetween)
 {
-    EXPECT_EQ(fanCommandFor(45.0), FanCommand::off);
-    EXPECT_EQ(fanCommandFor(0.0), FanCommand::off);
-    EXPECT_EQ(fanCommandFor(-40.0), FanCommand::off);
-    EXPECT_EQ(fanCommandFor(45.001), FanCommand::none);
-    EXPECT_EQ(fanCommandFor(47.5), FanCommand::none);
-    EXPECT_EQ(fanCommandFor(49.999), FanCommand::none);
-    EXPECT_EQ(fanCommandFor(50.0), FanCommand::on);
-    EXPECT_EQ(fanCommandFor(2147483.647), FanCommand::on);
+    constexpr FanThresholds airguard = {50.0, 45.0};
+    EXPECT_EQ(fanCommandFor(45.0, airguard), FanCommand::off);
+    EXPECT_EQ(fanCommandFor(0.0, airguard), FanCommand::off);
+    EXPECT_EQ(fanCommandFor(-40.0, airguard), FanCommand::off);
+    EXPECT_EQ(fanCommandFor(45.001, airguard), FanCommand::none);
+    EXPECT_EQ(fanCommandFor(47.5, airguard), FanCommand::none);
+    EXPECT_EQ(fanCommandFor(49.999, airguard), FanCommand::none);
+    EXPECT_EQ(fanCommandFor(50.0, airguard), FanCommand::on);
+    EXPECT_EQ(fanCommandFor(2147483.647, airguard), FanCommand::on);
+    HatkitSettings settings;
+    EXPECT_EQ(thresholdsInForce(settings, airguard).onAt, 50.0);
+    settings.fanThresholdsSet = true;
+    settings.fanThresholds = {60.0, 55.5};
+    EXPECT_EQ(thresholdsInForce(settings, airguard).offAt, 55.5);
 }
 
 struct BandCase {

@@ -17,8 +17,8 @@ TEST(HatkitConf, EveryKeyWithCommentsAndBlankLines)
     std::string message;
     ASSERT_TRUE(parseSettings(text.data(), text.size(), &settings, &message)) << message;
     EXPECT_TRUE(settings.fanThresholdsSet);
-    EXPECT_EQ(settings.fanOnDegrees, 52.5);
-    EXPECT_EQ(settings.fanOffDegrees, 50.0);
+    EXPECT_EQ(settings.fanThresholds.onAt, 52.5);
+    EXPECT_EQ(settings.fanThresholds.offAt, 50.0);
     EXPECT_TRUE(settings.displayFlip);
     EXPECT_EQ(settings.displayContrast, 0x20);
     EXPECT_EQ(settings.displayUpdates, DisplayUpdates::changes);
