@@ -31,6 +31,13 @@ protected:
 
 TEST_F(OledOnHatsim, PanelShowsTheFrameBufferPixelForPixel)
 {
+    // hatsim started at the driver's first call, opening the panel's link.
+    char first[32] = "";
+    if (std::FILE* trace = std::fopen(std::getenv("HATSIM_TRACE"), "r")) {
+        (void)std::fgets(first, sizeof first, trace);
+        std::fclose(trace);
+    }
+    EXPECT_STREQ(first, "0 open 0x3c 3\n");
     drawSomething();
     ssd1306_display();
     int lit = 0;

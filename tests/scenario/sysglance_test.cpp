@@ -101,31 +101,41 @@ std::vector<std::string> picturesAfterEachPass(const HatsimRun& run)
 TEST(Sysglance, ChangesModeShowsWhatFullModeShowsAfterEveryPass)
 {
     // Load and temperature change every pass, memory every seventh, the
-    // address at pass 40; sysinfo fails in pass 20; a reload in pass 45;
-    // quiet hours from 00:01 (pass 31) to 00:02 (pass 90); 130 passes.
+    // address at pass 40; sysinfo fails in pass 20; a reload in pass 100;
+    // quiet hours from 00:02 (pass 120) to 00:03 (pass 180); 185 passes.
+    constexpr int kPasses = 185;
     std::string script = baseScript();
-    for (int k = 2; k <= 130; ++k) {
+    for (int k = 2; k <= kPasses; ++k) {
         const int freeRam = k % 7 == 0 ? 100000 + k * 1000 : 500000;
         script += at(passStart(k), "sysinfo " + std::to_string(k * 9973 % 200000) + " 1000000 " +
                                        std::to_string(freeRam) + " 4096") +
                   thermal(passStart(k), std::to_string(40000 + k * 731 % 25000));
     }
     script += at(passStart(20), "sysinfo fail") + at(passStart(40), "ifaddrs eth0=10.0.0.1") +
-              at(passStart(45), "signal HUP");
+              at(passStart(100), "signal HUP");
     std::vector<std::string> pictures[2];
     for (int i = 0; i < 2; ++i) {
         HatsimScenario scenario;
-        scenario.folder().write("root/etc/hatkit.conf", std::string("quiet_hours = 00:01-00:02\ndisplay_updates = ") +
+        scenario.folder().write("root/etc/hatkit.conf", std::string("quiet_hours = 00:02-00:03\ndisplay_updates = ") +
                                                             (i == 0 ? "full" : "changes") + "\n");
         const HatsimRun run =
-            scenario.run("sysglance", script, {endAfterPasses(130), "HATSIM_CLOCK=2026-12-31T00:00:30"});
+            scenario.run("sysglance", script, {endAfterPasses(kPasses), "HATSIM_CLOCK=2026-12-31T00:00:00"});
         EXPECT_EQ(run.exitStatus, 0) << run.err;
         EXPECT_TRUE(eventsWith(run, "warn").empty());
         pictures[i] = picturesAfterEachPass(run);
+        if (i == 1) {
+            // Whole frames: at start, 60 passes on, after the reload and at the end of the quiet hours.
+            EXPECT_EQ(eventsWith(run, "send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03"),
+                      (Lines{"0 send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03", "60600 send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03",
+                             "99990 send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03",
+                             "180790 send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03"}));
+        }
     }
-    ASSERT_EQ(pictures[0].size(), 130u);
-    ASSERT_EQ(pictures[1].size(), 130u);
-    for (std::size_t pass = 0; pass < 130; ++pass) EXPECT_EQ(pictures[1][pass], pictures[0][pass]) << "pass " << pass + 1;
+    ASSERT_EQ(pictures[0].size(), static_cast<std::size_t>(kPasses));
+    ASSERT_EQ(pictures[1].size(), static_cast<std::size_t>(kPasses));
+    for (std::size_t pass = 0; pass < pictures[0].size(); ++pass) {
+        EXPECT_EQ(pictures[1][pass], pictures[0][pass]) << "pass " << pass + 1;
+    }
 }
 
 TEST(Sysglance, ShowsTheFiveTextsAtTheirPlacesAndFollowsThePi)
