@@ -14,7 +14,11 @@ FanCommand fanCommandFor(double degrees, FanThresholds thresholds)
     return FanCommand::none;
 }
 
-void applyFanCommand(FanCommand command)
+void applyFanCommand(FanCommand command, FanRecord* record)
 {
-    if (command != FanCommand::none) setFan(command == FanCommand::on);
+    if (command == FanCommand::none) return;
+    const int state = command == FanCommand::on ? 1 : 0;
+    setFan(state == 1);
+    if (record->state >= 0 && record->state != state) ++record->switches;
+    record->state = state;
 }

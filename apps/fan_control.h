@@ -2,6 +2,8 @@
 // thresholds in force and the command a temperature calls for.
 #pragma once
 
+#include <cstdint>
+
 #include "apps/hatkit_conf.h"
 
 enum class FanCommand { none, on, off };
@@ -13,5 +15,12 @@ FanThresholds thresholdsInForce(const HatkitSettings& settings, FanThresholds ow
 // keeps its state).
 FanCommand fanCommandFor(double degrees, FanThresholds thresholds);
 
-// setFan for on and off; nothing for none.
-void applyFanCommand(FanCommand command);
+// The fan as last written: -1 before the first write, then 1 on or 0 off;
+// switches counts the writes that changed it.
+struct FanRecord {
+    int state = -1;
+    uint64_t switches = 0;
+};
+
+// setFan for on and off, noted in *record; nothing for none.
+void applyFanCommand(FanCommand command, FanRecord* record);

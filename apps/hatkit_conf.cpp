@@ -16,9 +16,19 @@ constexpr std::size_t kMaxFileBytes = 64 * 1024;
 constexpr double kMinDegrees = 0.0;
 constexpr double kMaxDegrees = 100.0;
 
-enum Key { fanOn, fanOff, displayFlip, displayContrast, displayUpdates, quietHours, addressInterfaces, keyCount };
-constexpr const char* kKeyNames[keyCount] = {"fan_on",          "fan_off",     "display_flip",      "display_contrast",
-                                             "display_updates", "quiet_hours", "address_interfaces"};
+enum Key {
+    fanOn,
+    fanOff,
+    displayFlip,
+    displayContrast,
+    displayUpdates,
+    quietHours,
+    addressInterfaces,
+    metricsDir,
+    keyCount
+};
+constexpr const char* kKeyNames[keyCount] = {"fan_on",      "fan_off",           "display_flip", "display_contrast",
+                                             "display_updates", "quiet_hours", "address_interfaces", "metrics_dir"};
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -114,6 +124,23 @@ bool parseInterfaces(const std::string& value, HatkitSettings* settings, std::st
     return true;
 }
 
+// An absolute folder, kept without trailing slashes (but for "/" itself).
+bool parseFolder(const std::string& value, char* folder, std::string* why)
+{
+    std::string path = value;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (path.empty() || path[0] != '/') {
+        *why = "metrics_dir must be an absolute folder, like /var/lib/prometheus/node-exporter, not '" + value + "'";
+        return false;
+    }
+    if (path.size() >= static_cast<std::size_t>(kMetricsDirSize)) {
+        *why = "metrics_dir is longer than 255 characters";
+        return false;
+    }
+    std::strcpy(folder, path.c_str());
+    return true;
+}
+
 bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std::string* why)
 {
     const std::string quoted = "'" + value + "'";
@@ -157,6 +184,7 @@ bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std
         settings->quietHoursSet = true;
         return true;
     case addressInterfaces: return parseInterfaces(value, settings, why);
+    case metricsDir: return parseFolder(value, settings->metricsDir, why);
     case keyCount: break;
     }
     return false;

@@ -13,6 +13,7 @@
 constexpr const char* kSettingsPath = "/etc/hatkit.conf";
 constexpr int kMaxAddressInterfaces = 8;
 constexpr int kInterfaceNameSize = 16;  // IFNAMSIZ: 15 characters and the terminator
+constexpr int kMetricsDirSize = 256;
 
 // The fan's two thresholds, wherever they come from (the settings, the Pi
 // model, airguard's own pair).
@@ -37,6 +38,7 @@ struct HatkitSettings {
     bool anyInterface = false;  // "*": any interface that is not loopback
     int interfaceCount = 2;
     char interfaces[kMaxAddressInterfaces][kInterfaceNameSize] = {"eth0", "wlan0"};
+    char metricsDir[kMetricsDirSize] = "";  // an absolute folder; "": no metrics file
 };
 
 // Parses a whole file. On the first problem returns false with

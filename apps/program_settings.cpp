@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "apps/metrics.h"
 #include "platform/time_of_day.h"
 
 namespace {
@@ -39,12 +40,28 @@ bool quietNow(const HatkitSettings& settings)
     return settings.quietHoursSet && inQuietHours(settings, localSecondsOfDay());
 }
 
-bool reloadSettingsIfAsked(HatkitSettings* settings)
+QuietChange followQuietHours(const HatkitSettings& settings, bool* quiet)
 {
-    if (reloadAsked == 0) return false;
+    const bool now = quietNow(settings);
+    if (now == *quiet) return QuietChange::none;
+    *quiet = now;
+    return now ? QuietChange::began : QuietChange::ended;
+}
+
+ReloadResult reloadSettingsIfAsked(HatkitSettings* settings)
+{
+    if (reloadAsked == 0) return ReloadResult::none;
     reloadAsked = 0;
     HatkitSettings fresh;
-    if (!loadSettingsOrReport(&fresh)) return false;
+    if (!loadSettingsOrReport(&fresh)) return ReloadResult::rejected;
     *settings = fresh;
-    return true;
+    return ReloadResult::applied;
+}
+
+ReloadResult takeReload(const char* program, HatkitSettings* settings, ReloadCounts* counts)
+{
+    const ReloadResult result = reloadSettingsIfAsked(settings);
+    counts->count(result);
+    if (result == ReloadResult::applied) followMetricsSetting(program, *settings);
+    return result;
 }

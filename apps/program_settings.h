@@ -2,6 +2,8 @@
 // touches the bus, and read again when SIGHUP asks (systemctl reload).
 #pragma once
 
+#include <cstdint>
+
 #include "apps/hatkit_conf.h"
 
 constexpr int kExitBadSettings = 2;
@@ -16,10 +18,35 @@ void reloadOnHangup();
 // Whether a SIGHUP waits to be acted on (a cheap test, once a pass).
 bool reloadPending();
 
-// After a SIGHUP: the file is read again. True when *settings took the new
-// values; a bad file prints why and leaves *settings as they were.
-bool reloadSettingsIfAsked(HatkitSettings* settings);
+enum class ReloadResult { none, applied, rejected };
+
+// After a SIGHUP: the file is read again. applied when *settings took the
+// new values; rejected when the file was bad: it prints why and leaves
+// *settings as they were.
+ReloadResult reloadSettingsIfAsked(HatkitSettings* settings);
+
+// Reloads as the metrics count them.
+struct ReloadCounts {
+    uint64_t applied = 0;
+    uint64_t rejected = 0;
+    void count(ReloadResult result)
+    {
+        if (result == ReloadResult::applied) ++applied;
+        if (result == ReloadResult::rejected) ++rejected;
+    }
+};
+
+// Once a pass: a waiting reload is taken and counted, and the metrics file
+// follows the settings it applied.
+ReloadResult takeReload(const char* program, HatkitSettings* settings, ReloadCounts* counts);
 
 // Whether the local time lies in the quiet hours; the clock is read only
 // when quiet hours are set.
 bool quietNow(const HatkitSettings& settings);
+
+enum class QuietChange { none, began, ended };
+
+// The quiet hours from pass to pass: *quiet holds whether they were in
+// force at the last call and is brought up to date; the result says whether
+// they began or ended since.
+QuietChange followQuietHours(const HatkitSettings& settings, bool* quiet);

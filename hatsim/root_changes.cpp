@@ -136,7 +136,7 @@ bool replaceFileAt(int parent, const char* name, const char* text, std::size_t l
     unlinkat(parent, temporary, 0);  // left over from an earlier run that was killed
     const int fd = openat(parent, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    const bool written = writeAll(fd, text, length);
+    const bool written = fchmod(fd, 0644) == 0 && writeAll(fd, text, length);  // whatever the umask
     const bool closed = close(fd) == 0;
     if (!written || !closed || renameat(parent, temporary, parent, name) != 0) {
         const int saved = errno;

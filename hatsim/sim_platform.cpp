@@ -20,6 +20,7 @@
 #include "hatsim/bus.h"
 #include "hatsim/clock.h"
 #include "hatsim/live_view.h"
+#include "hatsim/root_changes.h"
 #include "hatsim/scenario_runner.h"
 #include "hatsim/scripted_counters.h"
 #include "hatsim/settings.h"
@@ -190,6 +191,23 @@ int openSystemFile(const char* path)
     }
     return open(mapped, O_RDONLY | O_CLOEXEC);
 }
+
+int openOutputFolder(const char* path)
+{
+    ensureStarted();
+    if (path[0] != '/') {
+        errno = EINVAL;
+        return -1;
+    }
+    return hatsim::openRootFolder(path);
+}
+
+bool replaceOutputFile(int folder, const char* name, const char* text, std::size_t length)
+{
+    return hatsim::replaceFileAt(folder, name, text, length);
+}
+
+bool removeOutputFile(int folder, const char* name) { return unlinkat(folder, name, 0) == 0 || errno == ENOENT; }
 
 int localSecondsOfDay()
 {

@@ -167,6 +167,19 @@ bool makeRootDir(const char* path)
     });
 }
 
+int openRootFolder(const char* path)
+{
+    if (std::strcmp(path, "/") == 0) return fcntl(rootFd, F_DUPFD_CLOEXEC, 0);
+    const char* name = nullptr;
+    const int parent = openParentBelow(rootFd, path, false, &name);
+    if (parent < 0) return -1;
+    const int folder = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int saved = errno;
+    close(parent);
+    errno = saved;
+    return folder;
+}
+
 void advanceDemoHeat(int64_t elapsedMs, bool fanOn)
 {
     if (!demo) return;

@@ -27,6 +27,8 @@ bool mapIntoRoot(const char* path, char* out, std::size_t size);
 bool writeRootFile(const char* path, const char* text, std::size_t length);
 bool removeRootPath(const char* path);
 bool makeRootDir(const char* path);
+// ROOT+path opened as a folder, no link followed on the way; "/" is ROOT.
+int openRootFolder(const char* path);
 
 // Demo root only: advance the heat model by elapsedMs and rewrite the
 // thermal file. fanOn is the emulated fan's state.

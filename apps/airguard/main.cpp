@@ -5,29 +5,64 @@
 
 #include "apps/board_program.h"
 #include "apps/fan_control.h"
+#include "apps/metrics.h"
 #include "apps/program_settings.h"
 #include "board/board_link.h"
 #include "platform/wiring.h"
 
 namespace {
+
+constexpr const char* kProgram = "airguard";
 constexpr int kReadLimit = 20;
 constexpr unsigned kPassPauseMs = 1000;
 constexpr FanThresholds kOwnThresholds = {50.0, 45.0};
+
+// What airguard knows, read by its loop and its metrics.
+struct Airguard {
+    HatkitSettings settings;
+    ReloadCounts reloads;
+    uint64_t passes = 0;
+    double degrees = 0.0;
+    FanRecord fan;
+};
+
+void writeMetricsOf(const Airguard& a)
+{
+    MetricsValues values;
+    values.program = kProgram;
+    values.passes = a.passes;
+    values.temperatureKnown = true;  // a failed reading ends the program
+    values.temperature = a.degrees;
+    values.drivesFan = true;
+    values.fanOn = a.fan.state;
+    values.fanThresholds = thresholdsInForce(a.settings, kOwnThresholds);
+    values.fanSwitches = a.fan.switches;
+    values.boardWrites = &boardWrites;
+    values.reloadsApplied = a.reloads.applied;
+    values.reloadsRejected = a.reloads.rejected;
+    writeMetrics(values);
+}
+
 }  // namespace
 
 int main()
 {
     useLineBufferedOutput();
-    HatkitSettings settings;
-    if (!loadSettingsOrReport(&settings)) return kExitBadSettings;
+    static Airguard a;
+    if (!loadSettingsOrReport(&a.settings)) return kExitBadSettings;
     reloadOnHangup();
     if (!openBoardLink()) return kExitFailure;
+    followMetricsSetting(kProgram, a.settings);
     for (;;) {
-        reloadSettingsIfAsked(&settings);
-        double degrees = 0;
-        if (!readTemperatureOrReport(kReadLimit, &degrees)) return kExitFailure;
-        std::printf("temp: %.1fC\n", degrees);
-        applyFanCommand(fanCommandFor(degrees, thresholdsInForce(settings, kOwnThresholds)));
+        takeReload(kProgram, &a.settings, &a.reloads);
+        if (!readTemperatureOrReport(kReadLimit, &a.degrees)) {
+            removeMetrics();  // it drives the fan no more
+            return kExitFailure;
+        }
+        std::printf("temp: %.1fC\n", a.degrees);
+        applyFanCommand(fanCommandFor(a.degrees, thresholdsInForce(a.settings, kOwnThresholds)), &a.fan);
+        ++a.passes;
+        if (metricsDue(kPassPauseMs)) writeMetricsOf(a);
         delay(kPassPauseMs);
     }
 }

@@ -15,14 +15,18 @@ constexpr HeatBand kRedBand = {63, 255, 0, 0};  // t >= 63
 
 bool heatBandFor(double t, HeatBand* band)
 {
+    int index = 0;
     for (const HeatBand& candidate : kBands) {
         if (t <= candidate.value) {
             *band = candidate;
+            band->index = index;
             return true;
         }
+        ++index;
     }
     if (t >= kRedBand.value) {
         *band = kRedBand;
+        band->index = index;
         return true;
     }
     return false;

@@ -4,6 +4,7 @@
 struct HeatBand {
     double value;  // the band's temperature, remembered as the last band value
     int red, green, blue;
+    int index = 0;  // 0 the coolest band, 9 the red one
 };
 
 // The band of t, searched from the coolest; false in the gap above 61 °C

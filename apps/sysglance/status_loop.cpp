@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "apps/metrics.h"
 #include "apps/program_settings.h"
 #include "apps/sysglance/effect_rotation.h"
 #include "apps/sysglance/fan_policy.h"
@@ -15,11 +16,13 @@
 
 namespace {
 
+constexpr const char* kProgram = "sysglance";
 constexpr int kPanelAddress = 0x3C;
 constexpr int kChargePump = 2;
 constexpr unsigned kRetryPauseMs = 500;
 constexpr unsigned kAfterPushPauseMs = 10;
 constexpr unsigned kHalfPassPauseMs = 500;
+constexpr unsigned kPassMs = kAfterPushPauseMs + 2 * kHalfPassPauseMs;
 constexpr int kDisplayOff = 0xAE;
 constexpr int kDisplayOn = 0xAF;
 // display_updates = changes: a disturbed panel heals within this many passes.
@@ -57,32 +60,72 @@ void reloadSettings(StatusLoop& loop)
     // An owner who reloads may be mending the screen: it is sent whole.
     loop.wholeFrameDue = true;
     const HatkitSettings before = loop.settings;
-    if (!reloadSettingsIfAsked(&loop.settings)) return;
+    if (takeReload(kProgram, &loop.settings, &loop.reloads) != ReloadResult::applied) return;
     const HatkitSettings& now = loop.settings;
     if (now.displayFlip != before.displayFlip || now.displayContrast != before.displayContrast) {
         ssd1306_setOrientationAndContrast(now.displayFlip, now.displayContrast);
     }
-    if (!sameInterfaces(now, before)) {
-        setAddressInterfaces(now);
-        restartAddressSearch(loop.texts);
-    }
+    if (!sameInterfaces(now, before)) restartAddressSearch(loop.texts);
 }
 
 // Into the quiet hours: panel and LEDs off. Out: the panel on again; the
 // frame of this pass and the effect follow.
-void followQuietHours(StatusLoop& loop)
+void applyQuietHours(StatusLoop& loop)
 {
-    const bool quiet = quietNow(loop.settings);
-    if (quiet == loop.quiet) return;
-    loop.quiet = quiet;
-    if (quiet) {
+    switch (followQuietHours(loop.settings, &loop.quiet)) {
+    case QuietChange::began:
         ssd1306_command(kDisplayOff);
         closeRGB();
-    } else {
+        break;
+    case QuietChange::ended:
         ssd1306_command(kDisplayOn);
         loop.restoreEffect = true;
         loop.wholeFrameDue = true;
+        break;
+    case QuietChange::none: break;
     }
+}
+
+void writeEffect(StatusLoop& loop, int effect)
+{
+    setRGBEffect(effect);
+    loop.effectWritten = effect;
+}
+
+// Only a change of state is written; no decision on a failed reading: the
+// fan keeps its state rather than stopping because the sensor cannot be read.
+void driveFan(StatusLoop& loop)
+{
+    if (!loop.texts.temperatureValid) return;
+    const double before = loop.fanMemory;
+    const FanCommand command = decideFan(thresholdsOf(loop), loop.texts.temperature, &loop.fanMemory);
+    if (command == FanCommand::none) return;
+    setFan(command == FanCommand::on);
+    if (before != kFanNothingWritten) ++loop.fanSwitches;
+}
+
+void writeMetricsOf(const StatusLoop& loop)
+{
+    const StatusTexts& texts = loop.texts;
+    MetricsValues values;
+    values.program = kProgram;
+    values.model = texts.modelText;
+    values.passes = loop.passes;
+    values.temperatureKnown = texts.tempText[0] != '\0';  // written by the first good reading
+    values.temperature = texts.temperature;
+    values.temperatureFailures = loop.temperatureFailures;
+    values.drivesFan = true;
+    values.fanOn = loop.fanMemory == kFanNothingWritten ? -1 : loop.fanMemory == 1.0 ? 1 : 0;
+    values.fanThresholds = thresholdsOf(loop);
+    values.fanSwitches = loop.fanSwitches;
+    values.boardWrites = &boardWrites;
+    values.panelWrites = &ssd1306::panelWrites;
+    values.followsQuietHours = true;
+    values.quiet = loop.quiet;
+    values.lightEffect = loop.effectWritten;
+    values.reloadsApplied = loop.reloads.applied;
+    values.reloadsRejected = loop.reloads.rejected;
+    writeMetrics(values);
 }
 
 // Writes lost since the last look mark the device: it may have lost power.
@@ -115,7 +158,7 @@ void recoverBoard(StatusLoop& loop)
     if (loop.quiet) {
         closeRGB();
     } else {
-        setRGBEffect(loop.currentEffect);
+        writeEffect(loop, loop.currentEffect);
     }
     loop.boardLost = boardWrites.lost != loop.boardLostSeen;
 }
@@ -152,21 +195,28 @@ void startStatusPanel(StatusLoop& loop)
     loop.boardLost = false;
     loop.panelLostSeen = ssd1306::panelWrites.lost;
     loop.boardLostSeen = boardWrites.lost;
-    setAddressInterfaces(loop.settings);
+    loop.passes = 0;
+    loop.temperatureFailures = 0;
+    loop.fanSwitches = 0;
+    loop.effectWritten = -1;
+    followMetricsSetting(kProgram, loop.settings);
     fetchFirstInterfaceList(loop.texts);
     ssd1306_setOrientationAndContrast(loop.settings.displayFlip, loop.settings.displayContrast);
     ssd1306_begin(kChargePump, kPanelAddress);
     (void)wiringPiSetup();
     openBoardLinkWithRetries();
-    setRGBEffect(kStartEffect);
+    writeEffect(loop, kStartEffect);
     std::puts("init ok!");
 }
 
-void runStatusPass(StatusLoop& loop)
+namespace {
+
+// A pass up to its last pause.
+void runPassBody(StatusLoop& loop)
 {
     StatusTexts& texts = loop.texts;
     reloadSettings(loop);
-    followQuietHours(loop);
+    applyQuietHours(loop);
     noteLostWrites(loop);
     recoverPanel(loop);
     recoverBoard(loop);
@@ -178,31 +228,38 @@ void runStatusPass(StatusLoop& loop)
         // console and the bus.
         delay(kAfterPushPauseMs);
         delay(kHalfPassPauseMs);
-        delay(kHalfPassPauseMs);
         return;
     }
     ssd1306_clearDisplay();
     if (!texts.addressFound) {
-        sampleAddress(texts);
+        sampleAddress(texts, loop.settings);
     } else {
-        refreshAddress(texts);
+        refreshAddress(texts, loop.settings);
     }
     if (texts.boardModel == 0) detectBoardModel(texts);
     sampleTemperature(texts);
+    if (!texts.temperatureValid) ++loop.temperatureFailures;
     sampleDisk(texts);
     drawStatusTexts(texts);
     pushFrame(loop);
     delay(kAfterPushPauseMs);
-    // No decision on a failed reading: the fan keeps its state rather than
-    // stopping because the sensor cannot be read.
-    if (texts.temperatureValid) applyFanCommand(decideFan(thresholdsOf(loop), texts.temperature, &loop.fanMemory));
+    driveFan(loop);
     delay(kHalfPassPauseMs);
     // The rotation goes on through the quiet hours, unseen.
     const int effect = rotateEffect(&loop.effectCounter);
     if (effect != kNoEffectChange) loop.currentEffect = effect;
     if (!loop.quiet && (effect != kNoEffectChange || loop.restoreEffect)) {
-        setRGBEffect(loop.currentEffect);
+        writeEffect(loop, loop.currentEffect);
         loop.restoreEffect = false;
     }
+}
+
+}  // namespace
+
+void runStatusPass(StatusLoop& loop)
+{
+    runPassBody(loop);
+    ++loop.passes;
+    if (metricsDue(kPassMs)) writeMetricsOf(loop);
     delay(kHalfPassPauseMs);
 }

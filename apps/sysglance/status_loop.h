@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "apps/hatkit_conf.h"
+#include "apps/program_settings.h"
 #include "apps/sysglance/status_texts.h"
 
 struct StatusLoop {
@@ -24,11 +25,18 @@ struct StatusLoop {
     bool boardLost;
     uint32_t panelLostSeen;  // the lost-write counts already looked at
     uint32_t boardLostSeen;
+    // What only the metrics read.
+    uint64_t passes;
+    uint64_t temperatureFailures;
+    uint64_t fanSwitches;  // fan writes that changed its state
+    int effectWritten;     // the light effect last written; -1 none
+    ReloadCounts reloads;
 };
 
 // Interface list, panel, board link (retried until it opens), first light
 // effect, "init ok!". loop.settings must be loaded.
 void startStatusPanel(StatusLoop& loop);
-// One pass: sample, draw, push, fan, effect; about 1010 ms of pauses. In the
-// quiet hours the panel and the LEDs stay off and only the fan is driven.
+// One pass: sample, draw, push, fan, effect, metrics; about 1010 ms of
+// pauses. In the quiet hours the panel and the LEDs stay off and only the
+// fan is driven.
 void runStatusPass(StatusLoop& loop);

@@ -25,8 +25,6 @@ constexpr int kTemperatureReadLimit = 32;
 constexpr int kAddressTextSize = 16;
 constexpr int kAddressRefreshPasses = 10;
 
-HatkitSettings addressSettings;  // eth0 and wlan0 unless set otherwise
-
 bool isLoopback(const ifaddrs* entry, const sockaddr_in* in)
 {
     return (entry->ifa_flags & IFF_LOOPBACK) != 0 || (ntohl(in->sin_addr.s_addr) >> 24) == 127;
@@ -40,8 +38,6 @@ void refetchInterfaceList(StatusTexts& texts)
 }
 
 }  // namespace
-
-void setAddressInterfaces(const HatkitSettings& settings) { addressSettings = settings; }
 
 void restartAddressSearch(StatusTexts& texts)
 {
@@ -64,7 +60,7 @@ bool sampleLoadAndMemory(StatusTexts& texts)
     return true;
 }
 
-void sampleAddress(StatusTexts& texts)
+void sampleAddress(StatusTexts& texts, const HatkitSettings& settings)
 {
     for (const ifaddrs* entry = texts.interfaceList; entry != nullptr; entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET || entry->ifa_name == nullptr) {
@@ -74,7 +70,7 @@ void sampleAddress(StatusTexts& texts)
         const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
         if (inet_ntop(AF_INET, &in->sin_addr, address, sizeof address) == nullptr) continue;
         const char* name = entry->ifa_name;
-        if (!wantsAddressOf(addressSettings, name, isLoopback(entry, in))) continue;
+        if (!wantsAddressOf(settings, name, isLoopback(entry, in))) continue;
         formatText(texts.addressText, "%s:%s", name, address);
         texts.addressFound = true;
         texts.passesSinceAddressCheck = 0;
@@ -88,7 +84,7 @@ void sampleAddress(StatusTexts& texts)
     refetchInterfaceList(texts);
 }
 
-void refreshAddress(StatusTexts& texts)
+void refreshAddress(StatusTexts& texts, const HatkitSettings& settings)
 {
     if (++texts.passesSinceAddressCheck < kAddressRefreshPasses) return;
     texts.passesSinceAddressCheck = 0;
@@ -99,7 +95,7 @@ void refreshAddress(StatusTexts& texts)
         texts.interfaceList = nullptr;
         return;
     }
-    sampleAddress(texts);
+    sampleAddress(texts, settings);
 }
 
 void detectBoardModel(StatusTexts& texts)
@@ -115,6 +111,11 @@ void detectBoardModel(StatusTexts& texts)
         std::puts("fail to read hardware version");
     } else {
         texts.boardModel = boardModelFromText(model, static_cast<std::size_t>(got));
+        // The text as it reads, without its NUL and line end.
+        std::size_t length = 0;
+        while (length < static_cast<std::size_t>(got) && model[length] != '\0' && model[length] != '\n') ++length;
+        std::memcpy(texts.modelText, model, length);
+        texts.modelText[length] = '\0';
     }
     close(fd);
 }
@@ -123,7 +124,7 @@ void sampleTemperature(StatusTexts& texts)
 {
     const TemperatureReading reading = readCpuTemperature(kTemperatureReadLimit);
     texts.temperatureValid = reading.status == TemperatureStatus::ok;
-    texts.temperature = reading.degrees;
+    if (texts.temperatureValid) texts.temperature = reading.degrees;
     switch (reading.status) {
     case TemperatureStatus::ok: formatTempText(texts.tempText, reading.degrees); break;
     case TemperatureStatus::openFailed: std::puts("failed to open thermal_zone0/temp"); break;

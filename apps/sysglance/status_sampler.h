@@ -5,8 +5,6 @@
 #include "apps/hatkit_conf.h"
 #include "apps/sysglance/status_texts.h"
 
-// The interfaces the address row looks for (address_interfaces).
-void setAddressInterfaces(const HatkitSettings& settings);
 // Forgets the address and searches every pass again (other interfaces asked for).
 void restartAddressSearch(StatusTexts& texts);
 
@@ -14,15 +12,15 @@ void restartAddressSearch(StatusTexts& texts);
 void fetchFirstInterfaceList(StatusTexts& texts);
 // Load and memory; false when sysinfo fails (nothing is touched then).
 bool sampleLoadAndMemory(StatusTexts& texts);
-// The IPv4 address of eth0 or wlan0 (or the interfaces set), searched every
-// pass until found.
-void sampleAddress(StatusTexts& texts);
+// The IPv4 address of eth0 or wlan0 (or the interfaces of the settings),
+// searched every pass until found.
+void sampleAddress(StatusTexts& texts, const HatkitSettings& settings);
 // Once found, the address is looked up again every ten passes, so that a new
 // lease, another network or a pulled cable shows: a new address replaces the
 // text; none left empties the row and the search runs every pass again. A
 // failed fetch keeps the text until the next check.
-void refreshAddress(StatusTexts& texts);
-// The board model, read while not yet recognised.
+void refreshAddress(StatusTexts& texts, const HatkitSettings& settings);
+// The board model and its text, read while not yet recognised.
 void detectBoardModel(StatusTexts& texts);
 void sampleTemperature(StatusTexts& texts);
 void sampleDisk(StatusTexts& texts);

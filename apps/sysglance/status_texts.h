@@ -4,6 +4,7 @@
 struct ifaddrs;
 
 constexpr int kTextSize = 32;  // 31 characters and the terminator
+constexpr int kModelTextSize = 33;  // the 32 bytes read of the model file, and a terminator
 
 struct StatusTexts {
     char cpuText[kTextSize] = "";
@@ -15,6 +16,7 @@ struct StatusTexts {
     int passesSinceAddressCheck = 0;          // once found, the address is checked again every ten passes
     struct ifaddrs* interfaceList = nullptr;  // walked by the next address search
     int boardModel = 0;                       // 4: Pi 4 Model B, 3: Pi 3 Model B, 0: not recognised
-    double temperature = 0.0;                 // last reading, 0.0 after a failed one
+    char modelText[kModelTextSize] = "";      // the model file's text, once read
+    double temperature = 0.0;                 // the last good reading
     bool temperatureValid = false;            // the last reading succeeded
 };

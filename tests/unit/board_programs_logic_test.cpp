@@ -43,6 +43,7 @@ TEST(HeatBands, EachBandTopIsInclusive)
         EXPECT_EQ(band.red, c.red) << c.t;
         EXPECT_EQ(band.green, c.green) << c.t;
         EXPECT_EQ(band.blue, c.blue) << c.t;
+        EXPECT_EQ(band.index, static_cast<int>(c.value - 45) / 2) << c.t;
     }
 }
 

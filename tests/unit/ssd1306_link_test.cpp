@@ -97,11 +97,12 @@ TEST_F(Ssd1306Link, ChangesGoAsTheCheapestWindows)
         {{}, 0x5A, {}},
         {{3}, 0x100, {}},  // only the low 8 bits reach the panel
         {{3}, 0x5A, {{3, 3, 0, 0}}},
-        {{3, 14}, 0x5A, {{3, 14, 0, 0}}},                // 10 cells between: one window
-        {{3, 15}, 0x5A, {{3, 3, 0, 0}, {15, 15, 0, 0}}},  // 11 between: two
+        {{3, 14, 484}, 0x5A, {{3, 14, 0, 0}, {100, 100, 3, 3}}},  // 10 cells between: one window
+        {{3, 15, 484}, 0x5A, {{3, 3, 0, 0}, {15, 15, 0, 0}, {100, 100, 3, 3}}},  // 11 between: two
         {{130, 131, 258, 259, 386, 387}, 0x5A, {{2, 3, 1, 3}}},  // one window over three pages is cheaper
         {{130, 137, 260, 390}, 0x5A, {{2, 9, 1, 3}}},
         {{0, 5, 484}, 0x5A, {{0, 5, 0, 0}, {100, 100, 3, 3}}},  // than 404 cells over four pages
+        {{0, 9, 384, 393}, 0x5A, {{0, 9, 0, 0}, {0, 9, 3, 3}}},  // than 40
         {{0, 511}, 0x5A, {{0, 0, 0, 0}, {127, 127, 3, 3}}},
     };
     for (const auto& c : cases) {
