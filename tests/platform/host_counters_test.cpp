@@ -1,13 +1,17 @@
 // The hardware platform's files and kernel counters, on this machine's
 // real kernel: what sysglance shows on a Pi comes through these.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <ifaddrs.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
 #include "platform/kernel_counters.h"
 #include "platform/system_files.h"
+#include "platform/time_of_day.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -31,6 +35,42 @@ TEST(HostPlatform, CountersAndFilesComeFromTheKernel)
     EXPECT_EQ(read(fd, &byte, 1), 1);
     close(fd);
     EXPECT_EQ(openSystemFile("/proc/no-such-file"), -1);
+}
+
+// Quiet hours follow the Pi's local time, whatever the time zone.
+TEST(HostPlatform, TimeOfDayIsLocal)
+{
+    for (auto [zone, offset] : {std::pair{"UTC0", 0}, {"<+0530>-5:30", 19800}, {"<-10>10", -36000}}) {
+        setenv("TZ", zone, 1);
+        tzset();
+        const long before = static_cast<long>(std::time(nullptr));
+        const int seconds = localSecondsOfDay();
+        const long after = static_cast<long>(std::time(nullptr));
+        const auto local = [&](long t) { return static_cast<int>(((t + offset) % 86400 + 86400) % 86400); };
+        EXPECT_TRUE(seconds == local(before) || seconds == local(after)) << zone << " " << seconds;
+    }
+    unsetenv("TZ");
+    tzset();
+}
+
+TEST(HostPlatform, OutputFilesAreReplacedWholeAndReadableByAll)
+{
+    TempFolder folder;
+    EXPECT_LT(openOutputFolder((folder.path() + "/missing").c_str()), 0);
+    const int fd = openOutputFolder(folder.path().c_str());
+    ASSERT_GE(fd, 0);
+    const mode_t mask = umask(077);
+    EXPECT_TRUE(replaceOutputFile(fd, "a.prom", "one\n", 4));
+    EXPECT_TRUE(replaceOutputFile(fd, "a.prom", "two\n", 4));
+    umask(mask);
+    EXPECT_EQ(folder.read("a.prom"), "two\n");
+    struct stat info {};
+    ASSERT_EQ(stat(folder.file("a.prom").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    EXPECT_TRUE(removeOutputFile(fd, "a.prom"));
+    EXPECT_TRUE(removeOutputFile(fd, "a.prom"));  // gone already
+    EXPECT_NE(access(folder.file("a.prom").c_str(), F_OK), 0);
+    close(fd);
 }
 
 }  // namespace

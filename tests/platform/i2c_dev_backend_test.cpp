@@ -70,6 +70,7 @@ TEST_F(I2cDevBackend, BlocksGoAsTheAdapterAllows)
         }
         kernel_shim::failSmbus(true);
         EXPECT_LT(i2cWriteBlock(kBusFd, bytes.data(), 40), 0) << c.functions;
+        EXPECT_LT(i2cWriteBlock(kBusFd, bytes.data(), 1), 0) << c.functions;
         EXPECT_LT(i2cWriteBlock(kBusFd, bytes.data(), 0), 0);
         EXPECT_LT(i2cWriteBlock(-1, bytes.data(), 2), 0);
     }

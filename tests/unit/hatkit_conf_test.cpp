@@ -41,6 +41,37 @@ TEST(HatkitConf, EveryKeyWithCommentsAndBlankLines)
     EXPECT_FALSE(wantsAddressOf(defaults, "lo", true));
 }
 
+// Each value at the edges of what is accepted.
+TEST(HatkitConf, ValuesAtTheirEdges)
+{
+    const struct {
+        const char* text;
+        bool (*holds)(const HatkitSettings&);
+    } cases[] = {
+        {"fan_on = 100\nfan_off = 0", [](const HatkitSettings& s) { return s.fanThresholds.onAt == 100.0 && s.fanThresholds.offAt == 0.0; }},
+        {"fan_on = 0.2\nfan_off = 0.1", [](const HatkitSettings& s) { return s.fanThresholds.onAt == 0.2 && s.fanThresholds.offAt == 0.1; }},
+        {"display_contrast = 0", [](const HatkitSettings& s) { return s.displayContrast == 0; }},
+        {"display_contrast = 100", [](const HatkitSettings& s) { return s.displayContrast == 100; }},
+        {"display_contrast = 255", [](const HatkitSettings& s) { return s.displayContrast == 255; }},
+        {"display_contrast = 0xff", [](const HatkitSettings& s) { return s.displayContrast == 255; }},
+        {"display_contrast = 0X0", [](const HatkitSettings& s) { return s.displayContrast == 0; }},
+        {"display_flip = no", [](const HatkitSettings& s) { return !s.displayFlip; }},
+        {"display_updates = full", [](const HatkitSettings& s) { return s.displayUpdates == DisplayUpdates::full; }},
+        {"quiet_hours = 00:00-23:59", [](const HatkitSettings& s) { return s.quietStartMinute == 0 && s.quietEndMinute == 1439; }},
+        {"address_interfaces = abcdefghijklmno a b c d e f g",
+         [](const HatkitSettings& s) { return s.interfaceCount == 8 && wantsAddressOf(s, "abcdefghijklmno", false); }},
+        {"metrics_dir = /var/lib/prometheus/node-exporter/",
+         [](const HatkitSettings& s) { return std::string(s.metricsDir) == "/var/lib/prometheus/node-exporter"; }},
+        {"metrics_dir = /", [](const HatkitSettings& s) { return std::string(s.metricsDir) == "/"; }},
+    };
+    for (const auto& c : cases) {
+        HatkitSettings settings;
+        std::string message;
+        EXPECT_TRUE(parseSettings(c.text, std::string(c.text).size(), &settings, &message)) << c.text << ": " << message;
+        EXPECT_TRUE(c.holds(settings)) << c.text;
+    }
+}
+
 TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
 {
     const struct {
@@ -59,6 +90,16 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
         {"fan_off = 60\ndisplay_flip = no\nfan_on = 55\n", "hatkit.conf line 3: fan_off (60) must be below fan_on (55)"},
         {"display_flip = true\n", "hatkit.conf line 1: display_flip must be yes or no, not 'true'"},
         {"display_contrast = 256\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not '256'"},
+        {"display_contrast = 0x100\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not '0x100'"},
+        {"display_contrast = -1\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not '-1'"},
+        {"fan_on = 100.01\nfan_off = 45\n",
+         "hatkit.conf line 1: fan_on must be degrees from 0 to 100, like 55 or 52.5, not '100.01'"},
+        {"quiet_hours = 23:60-07:00\n",
+         "hatkit.conf line 1: quiet_hours must be HH:MM-HH:MM in local time, like 23:00-07:00, not '23:60-07:00'"},
+        {"metrics_dir = var/lib\n",
+         "hatkit.conf line 1: metrics_dir must be an absolute folder, like /var/lib/prometheus/node-exporter, not 'var/lib'"},
+        {"metrics_dir =\n",
+         "hatkit.conf line 1: metrics_dir must be an absolute folder, like /var/lib/prometheus/node-exporter, not ''"},
         {"display_contrast =\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not ''"},
         {"display_updates = Changes\n", "hatkit.conf line 1: display_updates must be full or changes, not 'Changes'"},
         {"quiet_hours = 23:00-24:00\n",
@@ -68,8 +109,8 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
         {"quiet_hours = 22:00-22:00\n", "hatkit.conf line 1: quiet_hours must not start and end at the same time"},
         {"address_interfaces = eth0 *\n",
          "hatkit.conf line 1: address_interfaces must be interface names separated by spaces, or * alone, not 'eth0 *'"},
-        {"address_interfaces = averyveryverylongname\n",
-         "hatkit.conf line 1: interface name 'averyveryverylongname' is longer than 15 characters"},
+        {"address_interfaces = abcdefghijklmnop\n",
+         "hatkit.conf line 1: interface name 'abcdefghijklmnop' is longer than 15 characters"},
         {"address_interfaces = a b c d e f g h i\n", "hatkit.conf line 1: address_interfaces takes at most 8 names"},
         {"address_interfaces =\n", "hatkit.conf line 1: address_interfaces needs at least one interface name, or *"},
     };

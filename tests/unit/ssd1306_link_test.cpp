@@ -125,14 +125,25 @@ TEST_F(Ssd1306Link, ChangesGoAsTheCheapestWindows)
         }
     }
     // The whole frame when the panel's contents are not known: after a
-    // write it did not take, or when asked to forget them.
-    recording::loseWrites(true);
-    ssd1306::buffer[5] = 1;
-    ssd1306_displayChanges();
-    recording::loseWrites(false);
-    for (bool forget : {false, true}) {
+    // write it did not take, a scroll, a push byte by byte, or when asked.
+    void (*const forgetters[])() = {
+        [] {
+            recording::loseWrites(true);
+            ssd1306::buffer[5] ^= 1;
+            ssd1306_displayChanges();
+            recording::loseWrites(false);
+        },
+        [] { ssd1306_startscrollright(0, 1); },
+        [] { ssd1306_startscrollleft(0, 1); },
+        [] { ssd1306_startscrolldiagright(0, 1); },
+        [] { ssd1306_startscrolldiagleft(0, 1); },
+        ssd1306_display,
+        ssd1306_forgetPanel,
+    };
+    for (auto forget : forgetters) {
+        ssd1306_displayChanges();
+        forget();
         recording::reset();
-        if (forget) ssd1306_forgetPanel();
         ssd1306_displayChanges();
         ASSERT_EQ(recording::blocks().size(), 2u);
         EXPECT_EQ(recording::blocks()[0], (std::vector<int>{kPanel, 0x00, 0x21, 0, 127, 0x22, 0, 3}));
