@@ -68,6 +68,7 @@ TEST_F(I2cDevBackend, BlocksGoAsTheAdapterAllows)
             }
             EXPECT_EQ(got, c.first[i]) << c.functions << " call " << i;
         }
+        EXPECT_EQ(i2cWriteBlock(kBusFd, bytes.data(), 1), 0) << c.functions;
         kernel_shim::failSmbus(true);
         EXPECT_LT(i2cWriteBlock(kBusFd, bytes.data(), 40), 0) << c.functions;
         EXPECT_LT(i2cWriteBlock(kBusFd, bytes.data(), 1), 0) << c.functions;
