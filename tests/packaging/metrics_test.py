@@ -123,6 +123,16 @@ try:
         check("airguard " + name + str(labels), got.get((name, labels)), value)
     check("airguard has no panel or quiet hours", [k for k in got if "panel" in str(k) or "quiet" in k[0]], [])
 
+    # A reload applies a new metrics_dir (pass 3) and moves the file (pass 5).
+    root = os.path.join(work, "moved")
+    script = ("0 file %s 40000\n0 dir /m2\n0 dir /m3\n2000 file /etc/hatkit.conf metrics_dir = /m2\n2000 signal HUP\n"
+              "4000 file /etc/hatkit.conf metrics_dir = /m3\n4000 signal HUP\n" % THERMAL)
+    run("airguard", root, script, {"HATSIM_END_MS": "3000"}, conf="")
+    check("reload: a new folder takes the file", os.listdir(os.path.join(root, "m2")), ["hatkit-airguard.prom"])
+    run("airguard", root, script, {"HATSIM_END_MS": "5000"}, conf="")
+    check("reload: the file leaves the old folder", (os.listdir(os.path.join(root, "m2")),
+                                                     os.listdir(os.path.join(root, "m3"))), ([], ["hatkit-airguard.prom"]))
+
     # heatglow: band 0 painted; quiet from 12:00 (2 s in), whose LEDs-off
     # write is lost (the board is away from 1.5 to 2.6 s); reloads at 5 and
     # 6 s. The file of pass 21.

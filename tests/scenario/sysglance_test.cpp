@@ -405,6 +405,12 @@ TEST(Sysglance, TemperatureTextFitsBesideTheLoad)
 
 namespace {
 
+// The settings file replaced by one line in pass K, and SIGHUP.
+std::string reload(int k, const std::string& line)
+{
+    return at(passStart(k), "file /etc/hatkit.conf " + line) + at(passStart(k), "signal HUP");
+}
+
 TEST(Sysglance, SettingsShapeWhatReachesTheBus)
 {
     const std::string fan = "write 0x0d 0x08";
@@ -438,10 +444,29 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
             "151000 write 0x0d 0x04 0x02", "152010 write 0x0d 0x04 0x01"}},
           {fan, {"10 write 0x0d 0x08 0x00", "60610 write 0x0d 0x08 0x01"}}},
          "", (152 - 119) * 512},
-        // Reloaded on SIGHUP: the new orientation goes to the panel at once.
-        {"", at(passStart(2), "file /etc/hatkit.conf display_flip = yes") + at(passStart(2), "signal HUP"), "", 2,
+        // Reloaded on SIGHUP, each setting takes effect in that pass: the
+        // orientation and the contrast go to the panel at once, ...
+        {"", reload(2, "display_flip = yes"), "", 2,
          {{"1010 write 0x3c 0x00", panelCommands(1010, {0xa0, 0xc0, 0x81, 0x8f}) + panelCommands(1010, kPushWindow)}},
          "", -1},
+        {"", reload(2, "display_contrast = 32"), "", 2,
+         {{"1010 write 0x3c 0x00", panelCommands(1010, {0xa1, 0xc8, 0x81, 0x20}) + panelCommands(1010, kPushWindow)}},
+         "", -1},
+        // ... the address row looks at the new interfaces, ...
+        {"", at(0, "ifaddrs lo=127.0.0.1 eth0=192.168.1.20 end0=10.0.0.9") + reload(2, "address_interfaces = end0"), "",
+         2, {}, "end0:10.0.0.9", -1},
+        // ... the thresholds go back to the model's (55/48) without the file, ...
+        {"fan_on = 60\nfan_off = 59\n", thermal(0, "57000") + at(passStart(2), "remove /etc/hatkit.conf") +
+                                             at(passStart(2), "signal HUP"),
+         "", 2, {{fan, {"10 write 0x0d 0x08 0x00", "1020 write 0x0d 0x08 0x01"}}}, "", -1},
+        // ... the quiet hours begin, ...
+        {"", reload(2, "quiet_hours = 00:00-23:59"), "2026-12-31T12:00:00", 2,
+         {{"0x3c 0x00 0xae", {"0 write 0x3c 0x00 0xae", "1010 write 0x3c 0x00 0xae"}},
+          {"write 0x0d 0x07", {"1010 write 0x0d 0x07 0x00"}}},
+         "", 512},
+        // ... and the frame goes as blocks, whole after the reload.
+        {"", reload(2, "display_updates = changes"), "", 2,
+         {{"send 0x3c 0x00", {"1010 send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03"}}}, "", 512},
     };
     for (const auto& c : cases) {
         HatsimScenario scenario;
