@@ -67,7 +67,8 @@ void catchFatalSignals()
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         struct sigaction action {};
         sigaction(signal, nullptr, &action);
-        if (action.sa_handler == SIG_IGN) continue;  // ignored by whoever started us: keep it so
+        // Ignored by whoever started us, or the program's own (SIGHUP): keep it so.
+        if (action.sa_handler != SIG_DFL) continue;
         action.sa_handler = onFatalSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0;

@@ -49,8 +49,9 @@ int main()
 {
     useLineBufferedOutput();
     static Airguard a;
-    if (!loadSettingsOrReport(&a.settings)) return kExitBadSettings;
+    // First: a reload asked for while starting must not end the program.
     reloadOnHangup();
+    if (!loadSettingsOrReport(&a.settings)) return kExitBadSettings;
     if (!openBoardLink()) return kExitFailure;
     followMetricsSetting(kProgram, a.settings);
     for (;;) {

@@ -53,8 +53,9 @@ int main()
 {
     useLineBufferedOutput();
     static Heatglow h;
-    if (!loadSettingsOrReport(&h.settings)) return kExitBadSettings;
+    // First: a reload asked for while starting must not end the program.
     reloadOnHangup();
+    if (!loadSettingsOrReport(&h.settings)) return kExitBadSettings;
     if (!openBoardLink()) return kExitFailure;
     followMetricsSetting(kProgram, h.settings);
     closeRGB();

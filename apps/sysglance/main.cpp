@@ -10,8 +10,9 @@ int main()
 {
     useLineBufferedOutput();
     static StatusLoop loop;
-    if (!loadSettingsOrReport(&loop.settings)) return kExitBadSettings;
+    // First: a reload asked for while starting must not end the program.
     reloadOnHangup();
+    if (!loadSettingsOrReport(&loop.settings)) return kExitBadSettings;
     startStatusPanel(loop);
     for (;;) runStatusPass(loop);
 }

@@ -20,7 +20,7 @@ done
 for unit in sysglance airguard heatglow; do
     check "$unit: a service restarted on failure" has $unit "Restart=on-failure"
     check "$unit: not restarted for a bad settings file" has $unit "RestartPreventExitStatus=2"
-    check "$unit: reloads its settings on SIGHUP" has $unit 'ExecReload=kill -HUP $MAINPID'
+    check "$unit: reloads its settings on SIGHUP" has $unit "ExecReload=/bin/sh -c 'kill -HUP \"\$\$MAINPID\"'"
     check "$unit: may write node_exporter's textfile folder" has $unit "ReadWritePaths=-/var/lib/prometheus/node-exporter"
 done
 check "lampshow: a oneshot" has lampshow "Type=oneshot"

@@ -301,6 +301,9 @@ TEST(Settings, BoardProgramsFollowTheirSettingsAndReloadOnHangup)
          Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) + Lines{"2010 write 0x0d 0x07 0x00"} +
              colour(62010, 0, 0, 255),
          ""},
+        // A reload asked for as the program starts does not end it.
+        {"airguard", "", thermalAt(0, "40000") + "0 signal HUP\n", {"HATSIM_END_MS=2000"},
+         {"0 write 0x0d 0x08 0x00", "1000 write 0x0d 0x08 0x00"}, ""},
         // Quiet hours that a reload brings: heatglow lives on, LEDs dark.
         {"heatglow", "", thermalAt(0, "44500") + "1000 file /etc/hatkit.conf quiet_hours = 00:00-23:59\n1000 signal HUP\n",
          {"HATSIM_END_MS=3000", "HATSIM_CLOCK=2026-06-01T12:00:00"},
