@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # hatkit: wraps CMake. Every target first installs the Debian packages its
 # role needs, when they are missing (scripts/install-deps).
 BUILD ?= build

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/board_program.h"
 
 #include <cstdio>

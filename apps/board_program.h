@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the three board programs share: console set-up, opening the board
 // link, and reading the temperature or giving up with the fixed messages.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/fan_control.h"
 
 #include "board/board_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fan as a thermostat drives it, for airguard and sysglance: the
 // thresholds in force and the command a temperature calls for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/hatkit_conf.h"
 
 #include <unistd.h>

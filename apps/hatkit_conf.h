@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The owner's settings, /etc/hatkit.conf: fan thresholds, the panel's
 // orientation and contrast, quiet hours, and the interfaces whose address
 // sysglance shows. The file is optional; without it (or with nothing in it)

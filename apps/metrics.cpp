@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/metrics.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The metrics file: what a program knows of the board, for Prometheus'
 // node_exporter (its textfile collector reads PATH/*.prom). With
 // metrics_dir = PATH in /etc/hatkit.conf, sysglance, airguard and heatglow

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/program_settings.h"
 
 #include <csignal>

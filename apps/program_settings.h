@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings as a running program holds them: read before the program
 // touches the bus, and read again when SIGHUP asks (systemctl reload).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counts heap allocations: malloc and friends (which operator new uses) are
 // replaced by counting wrappers around glibc's own.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A platform for benchmarks: bus writes are only counted, pauses return at
 // once, and the thermal file comes from a fixed temporary folder.
 #include <fcntl.h>

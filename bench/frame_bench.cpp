@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one status frame costs: clearing the buffer, drawing the five texts
 // and pushing the 518 writes to a bus that only counts them; and the probe.
 #include <benchmark/benchmark.h>

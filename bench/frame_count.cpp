@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws and pushes N status frames and exits: run under callgrind twice
 // with different N, the difference gives the instructions of one frame.
 //   frame_count N

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/status_frame.h"
 
 #include "oled/ssd1306_i2c.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One status frame as sysglance draws it, for measuring.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One whole sysglance pass on hatsim at speed 0: sampling, drawing, the
 // 518-write push through the emulated bus and panel, fan and effect, and
 // the heap allocations a pass makes once the address is known.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What sysglance costs on the wire in each display mode: a 120-pass run on
 // hatsim in which load and temperature change every pass, as a Pi's do
 // (the load by 0.01 to 0.05, the temperature by 0.1 to 0.5 degrees, up or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Client for the add-on board's controller (I2C address 0x0D): one
 // single-byte register write per operation, nothing is ever read back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CPU temperature from the kernel's first thermal zone.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-build for the Raspberry Pi's 64-bit ARM system (arm64, the default on
 # the Pi 3, 4, 5 and Zero 2 W) on a Debian host: g++-aarch64-linux-gnu,
 # libi2c-dev:arm64 and libpng-dev:arm64, and qemu-aarch64 to run what was built.

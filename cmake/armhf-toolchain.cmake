@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-build for the Raspberry Pi's 32-bit ARM hard-float ABI on a Debian
 # host: g++-arm-linux-gnueabihf, libi2c-dev:armhf and libpng-dev:armhf, and
 # qemu-arm to run what was built.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What the Pi's cross toolchain files share: a Debian host's cross compiler
 # for HATKIT_CROSS_TRIPLET, the target's libraries installed as multiarch
 # packages, and qemu (HATKIT_CROSS_QEMU) to run what was built.

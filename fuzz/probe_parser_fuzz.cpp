@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thermal file's parser on any bytes: never reads past the length it is
 // given, and a number is reported only when digits were there.
 #include <cstddef>

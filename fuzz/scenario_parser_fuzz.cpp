@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hatsim's scenario parser on any text: it accepts or names a line, and
 // never crashes; accepted paths stay inside the root.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings parser on any bytes: /etc/hatkit.conf is edited by hand. A
 // file is either taken whole, with every value within its range, or
 // refused with the line named and the settings left as they were.

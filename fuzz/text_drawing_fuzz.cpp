@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text drawing with arbitrary positions, sizes, colours and bytes: every
 // write stays inside the 512 cells and every glyph read inside the table
 // (AddressSanitizer guards both arrays).

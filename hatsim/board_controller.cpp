@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/board_controller.h"
 
 #include "hatsim/trace.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The add-on board's controller at 0x0D: LED levels, light effects and fan,
 // driven by single-byte register writes (two-byte transfers).
 #pragma once

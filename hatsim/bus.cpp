@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/bus.h"
 
 #include "hatsim/board_controller.h"

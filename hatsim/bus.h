@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The emulated I2C bus: links opened by wiringPiI2CSetup, the bus device
 // going away and coming back, devices that stop answering, and dispatch of
 // write-byte-data transactions to the device models.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/clock.h"
 
 namespace hatsim {

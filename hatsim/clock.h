@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hatsim's virtual clock: starts at 0 ms and moves only by pauses.
 #pragma once
 

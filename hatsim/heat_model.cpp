@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/heat_model.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small thermal model of a Pi under load: the CPU warms toward a hot
 // level while the fan is off and cools toward a cool level while it is on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/live_view.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HATSIM_VIEW: the live view in the terminal on standard error. The picture
 // stays at the top; the program's own lines scroll in the region below it.
 #pragma once

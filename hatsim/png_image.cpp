@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/png_image.h"
 
 #include <png.h>

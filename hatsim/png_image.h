@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes 8-bit grey PNG images, atomically (through a temporary file and a
 // rename, so a reader never sees half a picture).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/root_changes.h"
 
 #include <dirent.h>

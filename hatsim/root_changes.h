@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Changing files and folders below a folder without ever leaving it: every
 // step is taken relative to an open folder, and no symbolic link is
 // followed, so a link planted under the root cannot redirect a change to

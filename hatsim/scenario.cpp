@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/scenario.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scenario files (HATSIM_SCRIPT): one timed action per line,
 // "MS ACTION ARGUMENTS" separated by single spaces.
 #pragma once

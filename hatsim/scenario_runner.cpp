@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/scenario_runner.h"
 
 #include <fcntl.h>

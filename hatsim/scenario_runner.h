@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the scenario's actions once the virtual clock reaches them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/scripted_counters.h"
 
 #include <ifaddrs.h>

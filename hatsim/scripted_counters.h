@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kernel counters as the scenario sets them: each call answers with the
 // host's real figures until its first action, then as scripted.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/settings.h"
 
 #include <cerrno>

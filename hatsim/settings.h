@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hatsim's settings, read from HATSIM_* environment variables.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hatsim flavour of the platform seam: the wiringPi calls, block
 // transfers, the system files, the time of day and the kernel counters,
 // answered by the emulated Pi and board. hatsim starts at the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HATSIM_SNAPSHOT: the picture the emulated panel shows, as a 128 x 32 PNG,
 // lit pixels white on black.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/ssd1306_panel.h"
 
 #include "hatsim/trace.h"

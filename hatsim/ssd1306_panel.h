@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SSD1306 OLED controller at 0x3C behind a 128 x 32 module: 128 x 64
 // bits of display RAM and the command set, decoded as the datasheet
 // describes, parameter bytes included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/trace.h"
 
 #include <cinttypes>

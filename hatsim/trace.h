@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event trace (HATSIM_TRACE): one line per event, stamped with the
 // virtual time and flushed as written so a killed program loses nothing.
 #pragma once

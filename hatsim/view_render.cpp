@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/view_render.h"
 
 #include <cinttypes>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the live view's picture into a text buffer: the panel, the fan, the
 // three LEDs, the light effect and the virtual time. No terminal I/O here.
 #pragma once

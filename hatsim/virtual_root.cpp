@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hatsim/virtual_root.h"
 
 #include <fcntl.h>

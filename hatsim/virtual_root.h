@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The folder that stands in for "/" when a program opens a file under /sys
 // or /proc: HATSIM_ROOT, or the demo root (a private temporary folder with
 // a Pi 4 model text and a thermal file fed by the heat model).

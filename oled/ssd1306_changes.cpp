@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The push of only what changed: the driver remembers what the panel was
 // sent and acknowledged, and sends the parts of the frame that differ, each
 // as a window command transfer and a data transfer.

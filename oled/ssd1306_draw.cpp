@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing primitives on the frame buffer, clipped to the panel. Coordinates
 // are combined in 64 bits so that no argument can overflow the arithmetic.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ssd1306_i2c: driver for a 128 x 32 SSD1306 OLED panel on the I2C bus.
 // Drawing changes only the frame buffer in memory; ssd1306_display pushes
 // the whole buffer to the panel, ssd1306_displayChanges only what differs

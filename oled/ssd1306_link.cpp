@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel link, its initialisation, the command operations and the push
 // of the frame buffer.
 #include <cstdio>

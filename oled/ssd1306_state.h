@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The driver's module state, shared by its link, drawing and text parts
 // (and read by tests). Plain 32-bit integers throughout.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text: glyphs from the font table drawn through the primitives, at a
 // position or at the text cursor, with wrapping and magnification.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hatkit's own bus call beside the four wiringPi ones: a transfer of any
 // number of bytes, and a tally that callers keep of what their writes met.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The kernel counters the status screen shows: load and memory, the root
 // file system, and the interface address list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening the kernel's files under /sys and /proc, and /etc/hatkit.conf;
 // writing the files a setting asks for (the metrics). hatsim maps them into
 // a virtual root; on the Pi they are the real files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The local time of day, for settings that follow the clock (quiet hours).
 // On hatsim it is HATSIM_CLOCK moved on by the virtual clock.
 #pragma once

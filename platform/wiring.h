@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four bus and timing calls of the wiringPi library, with its names,
 // arguments and results. Depending on the build they come from wiringPi
 // itself, from the i2c-dev backend, or from hatsim.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the OLED glyph table as one magnified PNG: 16 rows of 16 codes,
 // each glyph in its 6 x 8 character cell, cells framed in grey.
 //   font_sheet OUTPUT.png

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Magnifies a HATSIM_SNAPSHOT picture so that it looks like the panel:
 // each pixel a square dot, lit ones white (or dimmer for a lower contrast),
 // dark ones faintly grey.

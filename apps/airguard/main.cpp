@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // airguard: fan thermostat. Reads the CPU temperature every second, echoes
 // it, and switches the board's fan by two thresholds with a dead band
 // (50 and 45 °C, or fan_on and fan_off from /etc/hatkit.conf).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/heatglow/heat_bands.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // heatglow's colour bands, from blue when cool to red when hot.
 #pragma once
 

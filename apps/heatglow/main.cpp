@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // heatglow: the board's LEDs as a thermometer. Reads the CPU temperature
 // every half second and paints all LEDs with the colour of its band; in the
 // quiet hours of /etc/hatkit.conf the LEDs stay off.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // lampshow: starts one of the board's built-in light effects and exits.
 #include "apps/board_program.h"
 #include "board/board_link.h"

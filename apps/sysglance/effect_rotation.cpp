@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/sysglance/effect_rotation.h"
 
 int rotateEffect(int* counter)

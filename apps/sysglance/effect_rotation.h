@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The light effect rotation: 3 at start-up, then 4, 2, 1, 3 every ten passes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/sysglance/fan_policy.h"
 
 FanThresholds fanThresholdsFor(int boardModel)

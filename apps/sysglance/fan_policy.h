@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sysglance's fan: thresholds by board model, and a memory of the last
 // state written so that the fan is written only when it must change.
 #pragma once

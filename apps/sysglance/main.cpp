@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sysglance: the board's status screen. Once a second it shows load,
 // temperature, memory, disk and address on the OLED panel, switches the fan
 // by thresholds that depend on the Pi model, and every ten passes moves the

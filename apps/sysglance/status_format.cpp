@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/sysglance/status_format.h"
 
 #include <cinttypes>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turning the kernel's counters into status texts. Pure functions: no I/O.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sysglance's start-up and its pass, kept apart from main so that a pass
 // can be run and measured on its own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Samples the running system into the status texts. Prints a console line
 // for a source it cannot read; never touches the bus or the screen.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "apps/sysglance/status_screen.h"
 
 #include "oled/ssd1306_i2c.h"

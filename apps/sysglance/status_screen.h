@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status screen layout on the 128 x 32 panel: five texts on four rows.
 #pragma once
 

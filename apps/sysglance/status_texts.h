@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts sysglance shows, and what the sampler learns along the way.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Turns font/glyphs.txt into the C++ glyph table.
 #   cmake -DGLYPHS=glyphs.txt -DOUTPUT=font_table.cpp -P glyph_table.cmake
 # A glyph is a line "0xHH name" followed by 8 rows of 5 characters, '#' lit
@@ -67,7 +68,8 @@ if(NOT expected EQUAL 255)
 endif()
 
 file(WRITE "${OUTPUT}.tmp"
-"// Generated from oled/font/glyphs.txt by oled/font/glyph_table.cmake; edit the glyphs there.
+"// SPDX-License-Identifier: MIT
+// Generated from oled/font/glyphs.txt by oled/font/glyph_table.cmake; edit the glyphs there.
 #include \"oled/ssd1306_font.h\"
 
 const unsigned char font[kFontBytes] = {

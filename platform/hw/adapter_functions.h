@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the I2C adapter behind an i2c-dev descriptor can do (I2C_FUNCS),
 // asked once per descriptor and remembered.
 #pragma once

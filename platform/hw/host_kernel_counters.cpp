@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <ifaddrs.h>
 #include <sys/statfs.h>
 #include <sys/sysinfo.h>

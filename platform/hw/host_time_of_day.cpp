@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <ctime>
 
 #include "platform/time_of_day.h"

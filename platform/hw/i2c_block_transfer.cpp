@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Block transfers on a Linux i2c-dev descriptor, for both hardware backends:
 // the descriptor comes from our own open or from wiringPi's.
 #include <linux/i2c-dev.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wiringPi bus calls over Linux i2c-dev, for systems without wiringPi
 // (current Raspberry Pi OS no longer ships it).
 #include <fcntl.h>

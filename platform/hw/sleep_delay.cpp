@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // wiringPi's delay() for the i2c-dev backend.
 #include <cerrno>
 #include <ctime>

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """The metrics files (metrics_dir) of sysglance, airguard and heatglow on
 hatsim, read with Prometheus' own text parser (python3-prometheus-client),
 checked by promtool, and scraped from a real prometheus-node-exporter on

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The systemd units as installed: hardened (systemd-analyze's exposure at
 # most 2.0 each), restarted on failure, and in conflict where two of them
 # drive the same part of the board.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hardware platform's files and kernel counters, on this machine's
 // real kernel: what sysglance shows on a Pi comes through these.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The i2c-dev backend, checked at the kernel boundary: what it opens, the
 // ioctls it issues and the SMBus request libi2c builds from its arguments.
 #include <fcntl.h>

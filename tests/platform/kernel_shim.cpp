@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Deliberately includes no libc header that declares open, ioctl or close,
 // so these definitions cannot clash with the headers' redirections.
 #include "tests/platform/kernel_shim.h"

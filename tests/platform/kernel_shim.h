@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stands in for the kernel under the i2c-dev backend: open, ioctl, close and
 // nanosleep on the bus device are recorded and answered here; every other
 // call goes on to the C library.

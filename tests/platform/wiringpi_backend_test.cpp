@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wiringPi flavour compiles against the library's headers and the board
 // client's calls reach the library unchanged.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // airguard, heatglow and lampshow, run for real on hatsim.
 #include <dirent.h>
 #include <gtest/gtest.h>

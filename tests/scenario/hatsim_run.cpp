@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/scenario/hatsim_run.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a program of the hatsim build with a scenario, a root and a trace of
 // its own, at speed 0 (pauses take no real time).
 #pragma once

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The live view in a real terminal (tmux): the picture stays at the top,
 # the program's lines scroll below it, and a Ctrl-C (SIGINT) gives the
 # terminal back as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real driver against hatsim's panel, in one process: what the panel
 // shows must be what the frame buffer holds.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sysglance under valgrind for thousands of passes on hatsim, with
 // interface lists that change and never match, so that the list is fetched
 // again every pass, and a thermal file that cannot be read: no error (no

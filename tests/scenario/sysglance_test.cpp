@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sysglance run for real on hatsim; the screen is read back from the
 // emulated panel's picture.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a built program in a clean environment and collects what it did.
 #pragma once
 

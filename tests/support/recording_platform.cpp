@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/recording_platform.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A platform for unit tests: records every bus call and pause, and serves
 // the system files from a folder the test fills.
 #pragma once

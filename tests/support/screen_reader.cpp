@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/screen_reader.h"
 
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads the emulated panel's picture (a HATSIM_SNAPSHOT PNG) back as text,
 // matching each 6 x 8 character cell against the font.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/temp_folder.h"
 
 #include <ftw.h>

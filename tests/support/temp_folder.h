@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fresh folder under /tmp for one test, removed with everything in it.
 #pragma once
 

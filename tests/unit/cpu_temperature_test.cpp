@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/cpu_temperature.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The emulated bus and board controller, and the scenario actions that
 // change the virtual root, seen through the trace.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing primitives: clipping at every edge, the mask tables and colours.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bytes the driver sends: initialisation, commands and the push.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hatsim's SSD1306: command decoding, addressing, orientation and warnings.
 #include <gtest/gtest.h>
 

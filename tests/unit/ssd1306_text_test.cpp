@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text: the glyph table, cursor and wrap rules, line ends, magnification.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live view's picture, without a terminal.
 #include "hatsim/view_render.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the stand-in wiringPi library was asked, one line per call.
 #pragma once
 

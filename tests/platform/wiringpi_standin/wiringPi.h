@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Test stand-in for the wiringPi library's main header: only the calls
    hatkit uses, with the library's C signatures. */
 #ifndef HATKIT_TEST_WIRINGPI_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Test stand-in for the wiringPi library's I2C header. */
 #ifndef HATKIT_TEST_WIRINGPII2C_H
 #define HATKIT_TEST_WIRINGPII2C_H
