@@ -13,8 +13,21 @@ if ! command -v tmux >/dev/null 2>&1; then
 fi
 work=$(mktemp -d)
 socket="$work/tmux.sock"
-cleanup() { tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
+# Nothing is left behind however the test ends: the tmux server, the program
+# in it and the folder go on exit and on a signal; should the test be killed
+# outright (a ctest timeout), a watcher of its own session does the same.
+cleanup() {
+    [ -s "$work/pid" ] && kill -KILL "$(cat "$work/pid")" 2>/dev/null
+    tmux -S "$socket" kill-server 2>/dev/null
+    rm -rf "$work"
+}
 trap cleanup EXIT
+trap 'exit 130' INT HUP
+trap 'exit 143' TERM
+setsid sh -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
+    [ -s "$2/pid" ] && kill -KILL "$(cat "$2/pid")" 2>/dev/null
+    tmux -S "$2/tmux.sock" kill-server 2>/dev/null
+    rm -rf "$2"' watcher $$ "$work" </dev/null >/dev/null 2>&1 &
 failures=0
 check() {  # check DESCRIPTION COMMAND...
     if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; failures=$((failures + 1)); fi

@@ -64,6 +64,8 @@ TEST(HatkitConf, ValuesAtTheirEdges)
         {"metrics_dir = /var/lib/prometheus/node-exporter/",
          [](const HatkitSettings& s) { return std::string(s.metricsDir) == "/var/lib/prometheus/node-exporter"; }},
         {"metrics_dir = /", [](const HatkitSettings& s) { return std::string(s.metricsDir) == "/"; }},
+        {"metrics_dir = /aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
+         [](const HatkitSettings& s) { return std::string(s.metricsDir).size() == 255; }},
     };
     for (const auto& c : cases) {
         HatkitSettings settings;
@@ -99,6 +101,8 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
          "hatkit.conf line 1: quiet_hours must be HH:MM-HH:MM in local time, like 23:00-07:00, not '23:60-07:00'"},
         {"metrics_dir = var/lib\n",
          "hatkit.conf line 1: metrics_dir must be an absolute folder, like /var/lib/prometheus/node-exporter, not 'var/lib'"},
+        {"metrics_dir = /aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\n",
+         "hatkit.conf line 1: metrics_dir is longer than 255 characters"},
         {"metrics_dir =\n",
          "hatkit.conf line 1: metrics_dir must be an absolute folder, like /var/lib/prometheus/node-exporter, not ''"},
         {"display_contrast =\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not ''"},
