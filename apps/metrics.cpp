@@ -165,7 +165,7 @@ int renderMetrics(const MetricsValues& v, char* out, std::size_t size)
         t.family("hatkit_light_effect", "gauge", "The light effect last written.");
         t.add("hatkit_light_effect{program=\"%s\"} %d\n", p, v.lightEffect);
     }
-    if (v.paintsBands && v.heatBand >= 0) {
+    if (v.heatBand >= 0) {
         t.family("hatkit_heat_band", "gauge", "The heat colour band last painted, 0 the coolest.");
         t.add("hatkit_heat_band{program=\"%s\"} %d\n", p, v.heatBand);
     }

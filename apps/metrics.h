@@ -29,8 +29,7 @@ struct MetricsValues {
     bool followsQuietHours = false;
     bool quiet = false;
     int lightEffect = -1;  // sysglance: the effect last written
-    bool paintsBands = false;
-    int heatBand = -1;  // heatglow: the band last painted; -1 before the first
+    int heatBand = -1;  // heatglow: the band last painted; -1 before the first, and elsewhere
     uint64_t reloadsApplied = 0;
     uint64_t reloadsRejected = 0;
 };

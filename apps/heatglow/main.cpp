@@ -41,7 +41,6 @@ void writeMetricsOf(const Heatglow& h)
     values.boardWrites = &boardWrites;
     values.followsQuietHours = true;
     values.quiet = h.quiet;
-    values.paintsBands = true;
     values.heatBand = h.band;
     values.reloadsApplied = h.reloads.applied;
     values.reloadsRejected = h.reloads.rejected;

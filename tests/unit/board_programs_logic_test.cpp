@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "apps/fan_control.h"
+#include "apps/metrics.h"
 #include "apps/heatglow/heat_bands.h"
 
 namespace {
@@ -69,6 +70,18 @@ TEST(HeatBands, ChangeTestTruncatesTowardZero)
     // Readings far outside any real range still compare safely.
     EXPECT_TRUE(bandMayChange(2147483.647, 45.0));
     EXPECT_TRUE(bandMayChange(-2147483.648, 63.0));
+}
+
+// A file too long for its buffer is refused, not cut short.
+TEST(Metrics, TextThatDoesNotFitIsRefused)
+{
+    MetricsValues values;
+    values.program = "airguard";
+    char text[4096];
+    const int length = renderMetrics(values, text, sizeof text);
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(text[length - 1], '\n');
+    EXPECT_EQ(renderMetrics(values, text, static_cast<std::size_t>(length)), -1);
 }
 
 }  // namespace
