@@ -2,10 +2,11 @@
 # SPDX-License-Identifier: MIT
 # The systemd units as installed: hardened (systemd-analyze's exposure at
 # most 2.0 each), restarted on failure, and in conflict where two of them
-# drive the same part of the board.
-#   units_test.sh UNIT_FOLDER
+# drive the same part of the board; and how debian/rules has them installed.
+#   units_test.sh UNIT_FOLDER SOURCE_FOLDER
 set -u
 units=$1
+source=$2
 failures=0
 check() {  # check DESCRIPTION COMMAND...
     if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; failures=$((failures + 1)); fi
@@ -13,6 +14,9 @@ check() {  # check DESCRIPTION COMMAND...
 has() { grep -qx "$2" "$units/$1.service"; }
 
 for unit in sysglance airguard heatglow lampshow; do
+    check "$unit: runs its own program, and only that" \
+        test "$(grep '^ExecStart=' "$units/$unit.service")" = "ExecStart=$(sed -n 's|^ExecStart=\(.*/\)[^/]*$|\1|p' "$units/$unit.service" | head -n 1)$unit"
+    check "$unit: started at boot once enabled" has $unit "WantedBy=multi-user.target"
     check "$unit: runs as a dynamic user in group i2c" has $unit "DynamicUser=yes"
     check "$unit: only /dev/i2c-1" has $unit "DeviceAllow=/dev/i2c-1 rw"
     check "$unit: no capabilities" has $unit "CapabilityBoundingSet="
@@ -31,6 +35,13 @@ check "airguard conflicts with sysglance (the fan)" has airguard "Conflicts=sysg
 check "heatglow conflicts with the other LED programs" has heatglow "Conflicts=sysglance.service lampshow.service"
 check "lampshow conflicts with the other LED programs" has lampshow "Conflicts=sysglance.service heatglow.service"
 check "only sysglance uses a socket (netlink, for addresses)" has sysglance "RestrictAddressFamilies=AF_NETLINK"
+
+# The package: sysglance enabled and started; the others neither, but
+# stopped on removal like it (no --no-start, which would leave them running).
+rules="$source/debian/rules"
+check "package: sysglance enabled and started" grep -qx "$(printf '\t')dh_installsystemd sysglance.service" "$rules"
+check "package: the others installed disabled, stopped on removal" \
+    grep -qx "$(printf '\t')dh_installsystemd --no-enable airguard.service heatglow.service lampshow.service" "$rules"
 
 if command -v systemd-analyze >/dev/null 2>&1 && systemd-analyze security --help 2>/dev/null | grep -q -- --offline; then
     for unit in sysglance airguard heatglow lampshow; do
