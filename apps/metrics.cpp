@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/board_link.h"
 #include "platform/system_files.h"
 
 #ifndef HATKIT_VERSION
@@ -122,6 +123,17 @@ void complain(const char* why)
 }
 
 }  // namespace
+
+MetricsValues programMetrics(const char* program, uint64_t passes, const ReloadCounts& reloads)
+{
+    MetricsValues values;
+    values.program = program;
+    values.passes = passes;
+    values.boardWrites = &boardWrites;
+    values.reloadsApplied = reloads.applied;
+    values.reloadsRejected = reloads.rejected;
+    return values;
+}
 
 int renderMetrics(const MetricsValues& v, char* out, std::size_t size)
 {

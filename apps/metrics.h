@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "apps/hatkit_conf.h"
+#include "apps/program_settings.h"
 #include "platform/bus_transfer.h"
 
 // The figures, taken from the program's own state when a write is due.
@@ -33,6 +34,9 @@ struct MetricsValues {
     uint64_t reloadsApplied = 0;
     uint64_t reloadsRejected = 0;
 };
+
+// What every program fills alike: its name, passes, board writes, reloads.
+MetricsValues programMetrics(const char* program, uint64_t passes, const ReloadCounts& reloads);
 
 // Prometheus' text format; the length, or -1 when it does not fit.
 int renderMetrics(const MetricsValues& values, char* text, std::size_t size);

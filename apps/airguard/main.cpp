@@ -29,18 +29,13 @@ struct Airguard {
 
 void writeMetricsOf(const Airguard& a)
 {
-    MetricsValues values;
-    values.program = kProgram;
-    values.passes = a.passes;
+    MetricsValues values = programMetrics(kProgram, a.passes, a.reloads);
     values.temperatureKnown = true;  // a failed reading ends the program
     values.temperature = a.degrees;
     values.drivesFan = true;
     values.fanOn = a.fan.state;
     values.fanThresholds = thresholdsInForce(a.settings, kOwnThresholds);
     values.fanSwitches = a.fan.switches;
-    values.boardWrites = &boardWrites;
-    values.reloadsApplied = a.reloads.applied;
-    values.reloadsRejected = a.reloads.rejected;
     writeMetrics(values);
 }
 

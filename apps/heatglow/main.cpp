@@ -33,17 +33,12 @@ struct Heatglow {
 
 void writeMetricsOf(const Heatglow& h)
 {
-    MetricsValues values;
-    values.program = kProgram;
-    values.passes = h.passes;
+    MetricsValues values = programMetrics(kProgram, h.passes, h.reloads);
     values.temperatureKnown = true;  // a failed reading ends the program
     values.temperature = h.degrees;
-    values.boardWrites = &boardWrites;
     values.followsQuietHours = true;
     values.quiet = h.quiet;
     values.heatBand = h.band;
-    values.reloadsApplied = h.reloads.applied;
-    values.reloadsRejected = h.reloads.rejected;
     writeMetrics(values);
 }
 

@@ -108,10 +108,8 @@ void driveFan(StatusLoop& loop)
 void writeMetricsOf(const StatusLoop& loop)
 {
     const StatusTexts& texts = loop.texts;
-    MetricsValues values;
-    values.program = kProgram;
+    MetricsValues values = programMetrics(kProgram, loop.passes, loop.reloads);
     values.model = texts.modelText;
-    values.passes = loop.passes;
     values.temperatureKnown = texts.tempText[0] != '\0';  // written by the first good reading
     values.temperature = texts.temperature;
     values.temperatureFailures = loop.temperatureFailures;
@@ -119,13 +117,10 @@ void writeMetricsOf(const StatusLoop& loop)
     values.fanOn = loop.fanMemory == kFanNothingWritten ? -1 : loop.fanMemory == 1.0 ? 1 : 0;
     values.fanThresholds = thresholdsOf(loop);
     values.fanSwitches = loop.fanSwitches;
-    values.boardWrites = &boardWrites;
     values.panelWrites = &ssd1306::panelWrites;
     values.followsQuietHours = true;
     values.quiet = loop.quiet;
     values.lightEffect = loop.effectWritten;
-    values.reloadsApplied = loop.reloads.applied;
-    values.reloadsRejected = loop.reloads.rejected;
     writeMetrics(values);
 }
 
