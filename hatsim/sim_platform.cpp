@@ -209,7 +209,11 @@ bool replaceOutputFile(int folder, const char* name, const char* text, std::size
     return hatsim::replaceFileAt(folder, name, text, length);
 }
 
-bool removeOutputFile(int folder, const char* name) { return unlinkat(folder, name, 0) == 0 || errno == ENOENT; }
+bool removeOutputFile(int folder, const char* name)
+{
+    unlinkat(folder, hatsim::temporaryFileName(), 0);
+    return unlinkat(folder, name, 0) == 0 || errno == ENOENT;
+}
 
 int localSecondsOfDay()
 {

@@ -19,5 +19,6 @@ int openOutputFolder(const char* path);
 // old content or the new, never a part. False with errno set.
 bool replaceOutputFile(int folder, const char* name, const char* text, std::size_t length);
 
-// Removes `name` from that folder (gone already is fine). Async-signal-safe.
+// Removes `name` from that folder, and the temporary file of a replacement
+// cut short (gone already is fine). Async-signal-safe.
 bool removeOutputFile(int folder, const char* name);

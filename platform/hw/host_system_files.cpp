@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/system_files.h"
@@ -13,12 +12,26 @@ int openSystemFile(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); 
 
 int openOutputFolder(const char* path) { return open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
+namespace {
+
+// ".NAME.tmp": a name that readers of the folder skip (node_exporter reads
+// *.prom). Built by hand, so that a signal handler may call it.
+bool temporaryName(const char* name, char* out, std::size_t size)
+{
+    const std::size_t length = std::strlen(name);
+    if (length + 6 > size) return false;
+    out[0] = '.';
+    std::memcpy(out + 1, name, length);
+    std::memcpy(out + 1 + length, ".tmp", 5);
+    return true;
+}
+
+}  // namespace
+
 bool replaceOutputFile(int folder, const char* name, const char* text, std::size_t length)
 {
-    // A name that readers of the folder skip (node_exporter reads *.prom).
     char temporary[256];
-    const int made = std::snprintf(temporary, sizeof temporary, ".%s.tmp", name);
-    if (made < 0 || static_cast<std::size_t>(made) >= sizeof temporary) {
+    if (!temporaryName(name, temporary, sizeof temporary)) {
         errno = ENAMETOOLONG;
         return false;
     }
@@ -41,4 +54,9 @@ bool replaceOutputFile(int folder, const char* name, const char* text, std::size
     return true;
 }
 
-bool removeOutputFile(int folder, const char* name) { return unlinkat(folder, name, 0) == 0 || errno == ENOENT; }
+bool removeOutputFile(int folder, const char* name)
+{
+    char temporary[256];
+    if (temporaryName(name, temporary, sizeof temporary)) unlinkat(folder, temporary, 0);
+    return unlinkat(folder, name, 0) == 0 || errno == ENOENT;
+}
