@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>  // renameat
 #include <cstring>
 
 #include "platform/system_files.h"
