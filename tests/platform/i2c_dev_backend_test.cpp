@@ -64,7 +64,7 @@ TEST_F(I2cDevBackend, BlocksGoAsTheAdapterAllows)
             std::vector<int> got = calls[i].bytes;
             if (calls[i].name == "ioctl") {
                 EXPECT_EQ(calls[i].size, got.empty() ? I2C_SMBUS_BYTE_DATA : I2C_SMBUS_I2C_BLOCK_BROKEN);
-                if (got.empty()) got = {calls[i].dataByte};
+                if (got.empty()) got.push_back(calls[i].dataByte);
                 got.insert(got.begin(), calls[i].command);
             }
             EXPECT_EQ(got, c.first[i]) << c.functions << " call " << i;
