@@ -62,4 +62,4 @@ install:
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-armhf $(BUILD)-arm64 build-deb build-deb-armhf build-deb-arm64
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-armhf $(BUILD)-arm64 build-deb build-deb-*
