@@ -86,6 +86,10 @@ TEST_F(HatsimDevices, AbsentDeviceLosesWritesUntilPresentAgain)
     hatsim::resetDevice(0x0D);
     EXPECT_EQ(hatsim::boardControllerState().fan, hatsim::kFanUnknown);
     EXPECT_EQ(hatsim::writeLink(board, 8, 0), 0);
+    // A reset bus has every device present again.
+    hatsim::setDevicePresent(0x0D, false);
+    hatsim::resetBus();
+    EXPECT_EQ(hatsim::writeLink(hatsim::openLink(0x0D), 8, 0), 0);
     const int nobody = hatsim::openLink(0x20);
     EXPECT_EQ(hatsim::writeLink(nobody, 0, 0), -1);
     EXPECT_NE(traceText().find("0 write 0x0d 0x08 0x01 lost\n0 write 0x0d 0x08 0x01\n"), std::string::npos);
