@@ -8,8 +8,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstring>
+
+#include "platform/system_files.h"
 
 namespace hatsim {
 
@@ -22,18 +23,6 @@ void closeKeepingErrno(int fd)
     const int saved = errno;
     close(fd);
     errno = saved;
-}
-
-bool writeAll(int fd, const char* text, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t written = write(fd, text, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        text += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 // Empties the folder open as `folder` (closed here), depth first.
@@ -66,14 +55,6 @@ bool emptyFolder(int folder)
 }
 
 }  // namespace
-
-const char* temporaryFileName()
-{
-    // One name a process: its own changes never overlap.
-    static char name[32] = "";
-    if (name[0] == '\0') std::snprintf(name, sizeof name, ".hatsim-%ld.tmp", static_cast<long>(getpid()));
-    return name;
-}
 
 int openParentBelow(int top, const char* path, bool create, const char** name)
 {
@@ -133,19 +114,7 @@ bool replaceFileAt(int parent, const char* name, const char* text, std::size_t l
         !removeEntryAt(parent, name)) {
         return false;
     }
-    const char* temporary = temporaryFileName();
-    unlinkat(parent, temporary, 0);  // left over from an earlier run that was killed
-    const int fd = openat(parent, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const bool written = fchmod(fd, 0644) == 0 && writeAll(fd, text, length);  // whatever the umask
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || renameat(parent, temporary, parent, name) != 0) {
-        const int saved = errno;
-        unlinkat(parent, temporary, 0);
-        errno = saved;
-        return false;
-    }
-    return true;
+    return replaceOutputFile(parent, name, text, length);
 }
 
 }  // namespace hatsim

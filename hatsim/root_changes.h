@@ -19,12 +19,10 @@ int openParentBelow(int top, const char* path, bool create, const char** name);
 // everything in it. A missing name is not an error.
 bool removeEntryAt(int parent, const char* name);
 
-// Makes `name` in `parent` a file holding `text`: written beside it and
-// renamed over it, so a reader sees the old content or the new, and a link
-// or folder there is replaced, not followed.
+// Makes `name` in `parent` a file holding `text`, as the platform replaces
+// a program's output files (written beside it and renamed over it, so a
+// reader sees the old content or the new); a link or folder there is
+// replaced, not followed.
 bool replaceFileAt(int parent, const char* name, const char* text, std::size_t length);
-
-// The name replaceFileAt writes to first, in the same folder.
-const char* temporaryFileName();
 
 }  // namespace hatsim

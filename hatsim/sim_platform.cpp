@@ -31,6 +31,7 @@
 #include "hatsim/virtual_root.h"
 #include "platform/bus_transfer.h"
 #include "platform/kernel_counters.h"
+#include "platform/stop_request.h"
 #include "platform/system_files.h"
 #include "platform/time_of_day.h"
 #include "platform/wiring.h"
@@ -80,10 +81,8 @@ void catchFatalSignals()
 void sleepReal(unsigned int ms)
 {
     if (settings.speed <= 0) return;
-    const long long ns = std::llround(static_cast<double>(ms) * 1e6 / settings.speed);
-    timespec remaining{static_cast<time_t>(ns / 1000000000LL), static_cast<long>(ns % 1000000000LL)};
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
+    // As on the Pi: a stop ends the pause at once, another signal does not.
+    sleepUnlessStopped(static_cast<uint64_t>(std::llround(static_cast<double>(ms) * 1e6 / settings.speed)));
 }
 
 bool underRoot(const char* path)
@@ -202,17 +201,6 @@ int openOutputFolder(const char* path)
         return -1;
     }
     return hatsim::openRootFolder(path);
-}
-
-bool replaceOutputFile(int folder, const char* name, const char* text, std::size_t length)
-{
-    return hatsim::replaceFileAt(folder, name, text, length);
-}
-
-bool removeOutputFile(int folder, const char* name)
-{
-    unlinkat(folder, hatsim::temporaryFileName(), 0);
-    return unlinkat(folder, name, 0) == 0 || errno == ENOENT;
 }
 
 int localSecondsOfDay()

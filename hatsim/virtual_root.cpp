@@ -32,7 +32,7 @@ constexpr char kDemoModel[] = "Raspberry Pi 4 Model B Rev 1.4";
 // first is the file a new thermal text is written to before it replaces the old.
 constexpr int kDemoPaths = 10;
 const char* kDemoRelative[kDemoPaths] = {
-    "/sys/class/thermal/thermal_zone0/", "/sys/class/thermal/thermal_zone0/temp", "/proc/device-tree/model", "/sys/class/thermal/thermal_zone0",
+    "/sys/class/thermal/thermal_zone0/.temp.tmp", "/sys/class/thermal/thermal_zone0/temp", "/proc/device-tree/model", "/sys/class/thermal/thermal_zone0",
     "/sys/class/thermal", "/sys/class", "/sys", "/proc/device-tree", "/proc", ""};
 char demoPaths[kDemoPaths][PATH_MAX];
 
@@ -88,8 +88,7 @@ bool setUpRoot(const char* given, std::string* why)
     demoDegrees = kDemoStartDegrees;
     // The demo root lies in a short TMPDIR (a quarter of PATH_MAX at most), so these fit.
     for (int i = 0; i < kDemoPaths; ++i) {
-        const char* tail = i == 0 ? temporaryFileName() : "";
-        if (std::snprintf(demoPaths[i], PATH_MAX, "%s%s%s", root, kDemoRelative[i], tail) >= PATH_MAX) return false;
+        if (std::snprintf(demoPaths[i], PATH_MAX, "%s%s", root, kDemoRelative[i]) >= PATH_MAX) return false;
     }
     if (!writeRootFile(kModelPath, kDemoModel, sizeof kDemoModel)) {
         *why = std::string("cannot write the demo root's model file: ") + std::strerror(errno);

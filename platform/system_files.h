@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Opening the kernel's files under /sys and /proc, and /etc/hatkit.conf;
 // writing the files a setting asks for (the metrics). hatsim maps them into
-// a virtual root; on the Pi they are the real files.
+// a virtual root; on the Pi they are the real files. Both flavours replace
+// and remove files in the folder they opened the same way.
 #pragma once
 
 #include <cstddef>

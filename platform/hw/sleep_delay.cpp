@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: MIT
-// wiringPi's delay() for the i2c-dev backend.
-#include <cerrno>
-#include <ctime>
-
+// wiringPi's delay() for the i2c-dev backend: another signal (SIGHUP) does
+// not cut a pause short; a stop ends it at once.
+#include "platform/stop_request.h"
 #include "platform/wiring.h"
 
-extern "C" void delay(unsigned int howLong)
-{
-    timespec remaining{static_cast<time_t>(howLong / 1000), static_cast<long>(howLong % 1000) * 1000000L};
-    // A signal must not cut a pause short: resume with what is left.
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
-}
+extern "C" void delay(unsigned int howLong) { sleepUnlessStopped(static_cast<uint64_t>(howLong) * 1000000ULL); }

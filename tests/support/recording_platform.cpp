@@ -98,12 +98,3 @@ int openSystemFile(const char* path) { return open((root() + path).c_str(), O_RD
 
 int openOutputFolder(const char* path) { return open((root() + path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
-bool replaceOutputFile(int folder, const char* name, const char* text, std::size_t length)
-{
-    const int fd = openat(folder, "replacing.tmp", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const bool written = write(fd, text, length) == static_cast<ssize_t>(length);
-    return close(fd) == 0 && written && renameat(folder, "replacing.tmp", folder, name) == 0;
-}
-
-bool removeOutputFile(int folder, const char* name) { return unlinkat(folder, name, 0) == 0; }

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#include "platform/stop_request.h"
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <initializer_list>
+
+namespace {
+
+volatile std::sig_atomic_t stopAsked = 0;
+
+void onStop(int) { stopAsked = 1; }
+
+constexpr uint64_t kNsPerSecond = 1000000000ULL;
+
+}  // namespace
+
+void catchStopSignals()
+{
+    for (int signal : {SIGTERM, SIGINT}) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        if (action.sa_handler == SIG_IGN) continue;
+        action.sa_handler = onStop;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+bool stopRequested() { return stopAsked != 0; }
+
+void sleepUnlessStopped(uint64_t ns)
+{
+    timespec remaining{static_cast<time_t>(ns / kNsPerSecond), static_cast<long>(ns % kNsPerSecond)};
+    while (stopAsked == 0 && nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
+}
