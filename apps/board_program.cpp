@@ -5,19 +5,36 @@
 
 #include "board/board_link.h"
 #include "board/cpu_temperature.h"
+#include "platform/stop_request.h"
 #include "platform/wiring.h"
+
+namespace {
+constexpr unsigned kLinkRetryPauseMs = 500;
+}  // namespace
 
 void useLineBufferedOutput() { std::setvbuf(stdout, nullptr, _IOLBF, 0); }
 
-bool openBoardLink()
+bool openBoardLink(LinkAttempts attempts)
 {
     (void)wiringPiSetup();
     fd_i2c = wiringPiI2CSetup(kBoardAddress);
-    if (fd_i2c < 0) {
+    if (fd_i2c >= 0) return true;
+    if (attempts == LinkAttempts::once) {
         std::fputs("fail to init I2C\n", stderr);
         return false;
     }
+    do {
+        fd_i2c = wiringPiI2CSetup(kBoardAddress);
+        std::fputs("fail to init I2C\n", stderr);
+        if (!pauseUnlessStopped(kLinkRetryPauseMs)) return false;
+    } while (fd_i2c < 0);
     return true;
+}
+
+bool pauseUnlessStopped(unsigned ms)
+{
+    delay(ms);
+    return !stopRequested();
 }
 
 bool readTemperatureOrReport(int limit, double* degrees)

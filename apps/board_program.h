@@ -1,17 +1,28 @@
 // SPDX-License-Identifier: MIT
-// What the three board programs share: console set-up, opening the board
-// link, and reading the temperature or giving up with the fixed messages.
+// What the board programs share: console set-up, opening the board link,
+// pauses that a stop cuts short, and reading the temperature or giving up
+// with the fixed messages.
 #pragma once
+
+constexpr int kExitFailure = -1;
+constexpr int kExitStopped = 0;
 
 // Line-buffers standard output, so every line reaches a pipe or the journal
 // when printed, even when the program is killed.
 void useLineBufferedOutput();
 
-// wiringPiSetup and the board link; false after "fail to init I2C".
-bool openBoardLink();
+enum class LinkAttempts { once, untilOpen };
+
+// wiringPiSetup and the board link, the one place fd_i2c is set. Once: false
+// after "fail to init I2C". Until open: the message after every attempt
+// that follows a failed first one, and 500 ms between them; false only when
+// a stop comes first.
+bool openBoardLink(LinkAttempts attempts);
+
+// delay(ms); false when a stop was asked for (the pause then ends at once):
+// the program ends without another step.
+bool pauseUnlessStopped(unsigned ms);
 
 // Reads the temperature; on failure prints the probe's message on standard
 // error and returns false (the program then exits with status -1).
 bool readTemperatureOrReport(int limit, double* degrees);
-
-constexpr int kExitFailure = -1;

@@ -15,11 +15,23 @@ FanCommand fanCommandFor(double degrees, FanThresholds thresholds)
     return FanCommand::none;
 }
 
-void applyFanCommand(FanCommand command, FanRecord* record)
+void driveFan(FanCommand command, FanWrites writes, FanRecord* record)
 {
     if (command == FanCommand::none) return;
-    const int state = command == FanCommand::on ? 1 : 0;
-    setFan(state == 1);
-    if (record->state >= 0 && record->state != state) ++record->switches;
+    const FanState state = command == FanCommand::on ? FanState::on : FanState::off;
+    if (writes == FanWrites::changes && record->state == state) return;
+    setFan(state == FanState::on);
+    if (record->state != FanState::nothingWritten && record->state != state) ++record->switches;
     record->state = state;
+}
+
+void writeFanAgain(const FanRecord& record)
+{
+    if (record.state != FanState::nothingWritten) setFan(record.state == FanState::on);
+}
+
+int fanOnValue(const FanRecord& record)
+{
+    if (record.state == FanState::nothingWritten) return -1;
+    return record.state == FanState::on ? 1 : 0;
 }

@@ -5,12 +5,10 @@
 
 #include <cerrno>
 #include <cinttypes>
-#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "board/board_link.h"
 #include "platform/system_files.h"
 
 #ifndef HATKIT_VERSION
@@ -21,19 +19,16 @@ namespace {
 
 constexpr unsigned kWriteEveryMs = 10000;
 constexpr unsigned kComplainEveryMs = 60000;
-constexpr int kStopSignals[] = {SIGTERM, SIGINT};
 
 char folderPath[kMetricsDirSize] = "";  // "" when no file is kept
 char fileName[64] = "";
-// The folder the file was last written to; read by the stop handler.
-volatile std::sig_atomic_t folderFd = -1;
+// The folder the file was last written to.
+int folderFd = -1;
 bool dueNow = false;
 unsigned msSinceWrite = 0;
 bool complained = false;
 unsigned msSinceComplaint = 0;
 char text[8192];
-struct sigaction before[2];
-bool handlersInstalled = false;
 
 // Appends to a fixed buffer; ok turns false once something does not fit.
 struct TextOut {
@@ -84,36 +79,6 @@ void addBusWrites(TextOut& out, const char* program, const char* device, const B
             device, lost ? tally.lost : tally.sent);
 }
 
-void onStop(int signal)
-{
-    const int fd = folderFd;
-    if (fd >= 0) removeOutputFile(fd, fileName);
-    // Then as before: hatsim gives the terminal back and dies of the
-    // signal; otherwise the program dies of it as it would have.
-    const struct sigaction& previous = before[signal == SIGTERM ? 0 : 1];
-    if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
-        previous.sa_handler(signal);
-        return;
-    }
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-// A program stopped by systemctl leaves no file behind.
-void removeFileOnStop()
-{
-    if (handlersInstalled) return;
-    handlersInstalled = true;
-    for (int i = 0; i < 2; ++i) {
-        sigaction(kStopSignals[i], nullptr, &before[i]);
-        if (before[i].sa_handler == SIG_IGN) continue;  // ignored by whoever started us: keep it so
-        struct sigaction action {};
-        action.sa_handler = onStop;
-        sigemptyset(&action.sa_mask);
-        sigaction(kStopSignals[i], &action, nullptr);
-    }
-}
-
 void complain(const char* why)
 {
     if (complained && msSinceComplaint < kComplainEveryMs) return;
@@ -123,17 +88,6 @@ void complain(const char* why)
 }
 
 }  // namespace
-
-MetricsValues programMetrics(const char* program, uint64_t passes, const ReloadCounts& reloads)
-{
-    MetricsValues values;
-    values.program = program;
-    values.passes = passes;
-    values.boardWrites = &boardWrites;
-    values.reloadsApplied = reloads.applied;
-    values.reloadsRejected = reloads.rejected;
-    return values;
-}
 
 int renderMetrics(const MetricsValues& v, char* out, std::size_t size)
 {
@@ -218,18 +172,15 @@ void writeMetrics(const MetricsValues& values)
         if (fd >= 0) close(fd);
         return;
     }
-    // The file now lives in this folder: the stop handler removes it there.
-    const int previous = folderFd;
+    // The file now lives in this folder: removeMetrics finds it there.
+    if (folderFd >= 0) close(folderFd);
     folderFd = fd;
-    if (previous >= 0) close(previous);
-    removeFileOnStop();
 }
 
 void removeMetrics()
 {
-    const int fd = folderFd;
-    if (fd < 0) return;
+    if (folderFd < 0) return;
+    removeOutputFile(folderFd, fileName);
+    close(folderFd);
     folderFd = -1;
-    removeOutputFile(fd, fileName);
-    close(fd);
 }

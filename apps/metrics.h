@@ -9,7 +9,6 @@
 #include <cstdint>
 
 #include "apps/hatkit_conf.h"
-#include "apps/program_settings.h"
 #include "platform/bus_transfer.h"
 
 // The figures, taken from the program's own state when a write is due.
@@ -35,9 +34,6 @@ struct MetricsValues {
     uint64_t reloadsRejected = 0;
 };
 
-// What every program fills alike: its name, passes, board writes, reloads.
-MetricsValues programMetrics(const char* program, uint64_t passes, const ReloadCounts& reloads);
-
 // Prometheus' text format; the length, or -1 when it does not fit.
 int renderMetrics(const MetricsValues& values, char* text, std::size_t size);
 
@@ -54,6 +50,5 @@ bool metricsDue(unsigned passMs);
 // one line on standard error, at most once a minute; nothing else changes.
 void writeMetrics(const MetricsValues& values);
 
-// Removes the file: the program stops for good (SIGTERM and SIGINT do this
-// too, once a file was written).
+// Removes the file: the program stops for good.
 void removeMetrics();

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "apps/metrics.h"
 #include "platform/time_of_day.h"
 
 namespace {
@@ -34,8 +33,6 @@ void reloadOnHangup()
     sigaction(SIGHUP, &action, nullptr);
 }
 
-bool reloadPending() { return reloadAsked != 0; }
-
 bool quietNow(const HatkitSettings& settings)
 {
     return settings.quietHoursSet && inQuietHours(settings, localSecondsOfDay());
@@ -57,12 +54,4 @@ ReloadResult reloadSettingsIfAsked(HatkitSettings* settings)
     if (!loadSettingsOrReport(&fresh)) return ReloadResult::rejected;
     *settings = fresh;
     return ReloadResult::applied;
-}
-
-ReloadResult takeReload(const char* program, HatkitSettings* settings, ReloadCounts* counts)
-{
-    const ReloadResult result = reloadSettingsIfAsked(settings);
-    counts->count(result);
-    if (result == ReloadResult::applied) followMetricsSetting(program, *settings);
-    return result;
 }

@@ -3,8 +3,6 @@
 // touches the bus, and read again when SIGHUP asks (systemctl reload).
 #pragma once
 
-#include <cstdint>
-
 #include "apps/hatkit_conf.h"
 
 constexpr int kExitBadSettings = 2;
@@ -16,30 +14,12 @@ bool loadSettingsOrReport(HatkitSettings* settings);
 // From now on SIGHUP asks for the file to be read again.
 void reloadOnHangup();
 
-// Whether a SIGHUP waits to be acted on (a cheap test, once a pass).
-bool reloadPending();
-
 enum class ReloadResult { none, applied, rejected };
 
 // After a SIGHUP: the file is read again. applied when *settings took the
 // new values; rejected when the file was bad: it prints why and leaves
 // *settings as they were.
 ReloadResult reloadSettingsIfAsked(HatkitSettings* settings);
-
-// Reloads as the metrics count them.
-struct ReloadCounts {
-    uint64_t applied = 0;
-    uint64_t rejected = 0;
-    void count(ReloadResult result)
-    {
-        if (result == ReloadResult::applied) ++applied;
-        if (result == ReloadResult::rejected) ++rejected;
-    }
-};
-
-// Once a pass: a waiting reload is taken and counted, and the metrics file
-// follows the settings it applied.
-ReloadResult takeReload(const char* program, HatkitSettings* settings, ReloadCounts* counts);
 
 // Whether the local time lies in the quiet hours; the clock is read only
 // when quiet hours are set.

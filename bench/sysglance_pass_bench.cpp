@@ -43,15 +43,15 @@ std::string useScenario()
     return script;
 }
 
-StatusLoop loop;
+ProgramLoop loop;
 
 void BM_SysglancePass(benchmark::State& state)
 {
     // The first passes find the address and the model; after them a pass
     // is in its steady state.
-    for (int i = 0; i < 3; ++i) runStatusPass(loop);
+    for (int i = 0; i < 3; ++i) runOnePass(loop, kSysglance);
     const long before = heapAllocations();
-    for (auto _ : state) runStatusPass(loop);
+    for (auto _ : state) runOnePass(loop, kSysglance);
     state.counters["allocations/pass"] = benchmark::Counter(static_cast<double>(heapAllocations() - before),
                                                             benchmark::Counter::kAvgIterations);
 }
@@ -62,13 +62,13 @@ BENCHMARK(BM_SysglancePass);
 int main(int argc, char** argv)
 {
     const std::string script = useScenario();
-    startStatusPanel(loop);
+    startSysglance(loop);
     // hatsim has read the scenario by now: its file is not needed any more.
     std::remove(script.c_str());
     rmdir(script.substr(0, script.rfind('/')).c_str());
     if (argc == 3 && std::strcmp(argv[1], "--passes") == 0) {
         const long passes = std::atol(argv[2]);
-        for (long i = 0; i < passes; ++i) runStatusPass(loop);
+        for (long i = 0; i < passes; ++i) runOnePass(loop, kSysglance);
         return 0;
     }
     benchmark::Initialize(&argc, argv);

@@ -5,61 +5,43 @@
 #include <cstdio>
 
 #include "apps/board_program.h"
-#include "apps/fan_control.h"
-#include "apps/metrics.h"
-#include "apps/program_settings.h"
-#include "board/board_link.h"
-#include "platform/wiring.h"
+#include "apps/runtime/program_loop.h"
 
 namespace {
 
-constexpr const char* kProgram = "airguard";
 constexpr int kReadLimit = 20;
 constexpr unsigned kPassPauseMs = 1000;
 constexpr FanThresholds kOwnThresholds = {50.0, 45.0};
 
-// What airguard knows, read by its loop and its metrics.
-struct Airguard {
-    HatkitSettings settings;
-    ReloadCounts reloads;
-    uint64_t passes = 0;
-    double degrees = 0.0;
-    FanRecord fan;
-};
+double degrees = 0.0;  // the last reading
 
-void writeMetricsOf(const Airguard& a)
+// Read, echo, switch: in the on and off zones the fan is written every pass.
+PassEnd pass(ProgramLoop& loop)
 {
-    MetricsValues values = programMetrics(kProgram, a.passes, a.reloads);
-    values.temperatureKnown = true;  // a failed reading ends the program
-    values.temperature = a.degrees;
-    values.drivesFan = true;
-    values.fanOn = a.fan.state;
-    values.fanThresholds = thresholdsInForce(a.settings, kOwnThresholds);
-    values.fanSwitches = a.fan.switches;
-    writeMetrics(values);
+    if (!readTemperatureOrReport(kReadLimit, &degrees)) return PassEnd::failed;
+    std::printf("temp: %.1fC\n", degrees);
+    driveFan(fanCommandFor(degrees, thresholdsInForce(loop.settings, kOwnThresholds)), FanWrites::every, &loop.fan);
+    return PassEnd::next;
 }
+
+void metricsRows(const ProgramLoop& loop, MetricsValues* values)
+{
+    values->temperatureKnown = true;  // a failed reading ends the program
+    values->temperature = degrees;
+    values->fanThresholds = thresholdsInForce(loop.settings, kOwnThresholds);
+}
+
+constexpr ProgramParts kAirguard = {
+    "airguard", kPassPauseMs, kPassPauseMs, /*followsQuietHours=*/false, /*drivesFan=*/true,
+    pass,       nullptr,      nullptr,      nullptr,                      metricsRows,
+};
 
 }  // namespace
 
 int main()
 {
-    useLineBufferedOutput();
-    static Airguard a;
-    // First: a reload asked for while starting must not end the program.
-    reloadOnHangup();
-    if (!loadSettingsOrReport(&a.settings)) return kExitBadSettings;
-    if (!openBoardLink()) return kExitFailure;
-    followMetricsSetting(kProgram, a.settings);
-    for (;;) {
-        takeReload(kProgram, &a.settings, &a.reloads);
-        if (!readTemperatureOrReport(kReadLimit, &a.degrees)) {
-            removeMetrics();  // it drives the fan no more
-            return kExitFailure;
-        }
-        std::printf("temp: %.1fC\n", a.degrees);
-        applyFanCommand(fanCommandFor(a.degrees, thresholdsInForce(a.settings, kOwnThresholds)), &a.fan);
-        ++a.passes;
-        if (metricsDue(kPassPauseMs)) writeMetricsOf(a);
-        delay(kPassPauseMs);
-    }
+    static ProgramLoop loop;
+    if (!startProgram(&loop)) return kExitBadSettings;
+    if (!openBoardLink(LinkAttempts::once)) return kExitFailure;
+    return runPasses(loop, kAirguard);
 }

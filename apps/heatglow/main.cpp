@@ -6,76 +6,80 @@
 
 #include "apps/board_program.h"
 #include "apps/heatglow/heat_bands.h"
-#include "apps/metrics.h"
-#include "apps/program_settings.h"
+#include "apps/runtime/program_loop.h"
 #include "board/board_link.h"
-#include "platform/wiring.h"
 
 namespace {
 
-constexpr const char* kProgram = "heatglow";
 constexpr int kReadLimit = 20;
 constexpr unsigned kSettlePauseMs = 10;
 constexpr unsigned kPassPauseMs = 500;
 constexpr int kAllLeds = 3;
 
-// What heatglow knows, read by its loop and its metrics.
 struct Heatglow {
-    HatkitSettings settings;
-    ReloadCounts reloads;
-    uint64_t passes = 0;
     double degrees = 0.0;
-    bool quiet = false;
     bool repaint = false;  // the quiet hours ended: the band's colour goes back on
     double lastBandValue = 0.0;
-    int band = -1;  // the band last painted
+    bool painted = false;  // a band's colour was written
+    HeatBand band{};       // the band last painted
 };
+Heatglow h;
 
-void writeMetricsOf(const Heatglow& h)
+void paint(const HeatBand& band) { setRGB(kAllLeds, band.red, band.green, band.blue); }
+
+PassEnd pass(ProgramLoop& loop)
 {
-    MetricsValues values = programMetrics(kProgram, h.passes, h.reloads);
-    values.temperatureKnown = true;  // a failed reading ends the program
-    values.temperature = h.degrees;
-    values.followsQuietHours = true;
-    values.quiet = h.quiet;
-    values.heatBand = h.band;
-    writeMetrics(values);
+    if (!readTemperatureOrReport(kReadLimit, &h.degrees)) return PassEnd::failed;
+    std::printf("temp: %.1fC\n", h.degrees);
+    HeatBand band{};
+    if (!loop.quiet && (h.repaint || bandMayChange(h.degrees, h.lastBandValue)) && heatBandFor(h.degrees, &band)) {
+        h.lastBandValue = band.value;
+        h.band = band;
+        h.painted = true;
+        paint(band);
+        h.repaint = false;
+    }
+    return PassEnd::next;
 }
+
+void quietChanged(ProgramLoop& loop)
+{
+    if (loop.quiet) {
+        closeRGB();
+    } else {
+        h.repaint = true;
+    }
+}
+
+void restoreLights(const ProgramLoop& loop)
+{
+    if (loop.quiet) {
+        closeRGB();
+    } else if (h.painted) {
+        paint(h.band);
+    }
+}
+
+void metricsRows(const ProgramLoop&, MetricsValues* values)
+{
+    values->temperatureKnown = true;  // a failed reading ends the program
+    values->temperature = h.degrees;
+    values->heatBand = h.painted ? h.band.index : -1;
+}
+
+constexpr ProgramParts kHeatglow = {
+    "heatglow", kPassPauseMs, kPassPauseMs,  /*followsQuietHours=*/true, /*drivesFan=*/false,
+    pass,       nullptr,      quietChanged,  restoreLights,              metricsRows,
+};
 
 }  // namespace
 
 int main()
 {
-    useLineBufferedOutput();
-    static Heatglow h;
-    // First: a reload asked for while starting must not end the program.
-    reloadOnHangup();
-    if (!loadSettingsOrReport(&h.settings)) return kExitBadSettings;
-    if (!openBoardLink()) return kExitFailure;
-    followMetricsSetting(kProgram, h.settings);
+    static ProgramLoop loop;
+    if (!startProgram(&loop)) return kExitBadSettings;
+    if (!openBoardLink(LinkAttempts::once)) return kExitFailure;
     closeRGB();
-    delay(kSettlePauseMs);
-    for (;;) {
-        takeReload(kProgram, &h.settings, &h.reloads);
-        if (!readTemperatureOrReport(kReadLimit, &h.degrees)) {
-            removeMetrics();
-            return kExitFailure;
-        }
-        std::printf("temp: %.1fC\n", h.degrees);
-        switch (followQuietHours(h.settings, &h.quiet)) {
-        case QuietChange::began: closeRGB(); break;
-        case QuietChange::ended: h.repaint = true; break;
-        case QuietChange::none: break;
-        }
-        HeatBand band{};
-        if (!h.quiet && (h.repaint || bandMayChange(h.degrees, h.lastBandValue)) && heatBandFor(h.degrees, &band)) {
-            h.lastBandValue = band.value;
-            h.band = band.index;
-            setRGB(kAllLeds, band.red, band.green, band.blue);
-            h.repaint = false;
-        }
-        ++h.passes;
-        if (metricsDue(kPassPauseMs)) writeMetricsOf(h);
-        delay(kPassPauseMs);
-    }
+    if (!pauseUnlessStopped(kSettlePauseMs)) return kExitStopped;
+    return runPasses(loop, kHeatglow);
 }

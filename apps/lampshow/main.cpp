@@ -14,7 +14,7 @@ constexpr unsigned kSettlePauseMs = 1;
 int main()
 {
     useLineBufferedOutput();
-    if (!openBoardLink()) return kExitFailure;
+    if (!openBoardLink(LinkAttempts::once)) return kExitFailure;
     closeRGB();
     delay(kSettlePauseMs);
     setRGBEffect(kEffect);

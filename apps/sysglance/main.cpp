@@ -2,18 +2,14 @@
 // sysglance: the board's status screen. Once a second it shows load,
 // temperature, memory, disk and address on the OLED panel, switches the fan
 // by thresholds that depend on the Pi model, and every ten passes moves the
-// LEDs to the next light effect. Runs until killed.
+// LEDs to the next light effect. Runs until stopped.
 #include "apps/board_program.h"
-#include "apps/program_settings.h"
 #include "apps/sysglance/status_loop.h"
 
 int main()
 {
-    useLineBufferedOutput();
-    static StatusLoop loop;
-    // First: a reload asked for while starting must not end the program.
-    reloadOnHangup();
-    if (!loadSettingsOrReport(&loop.settings)) return kExitBadSettings;
-    startStatusPanel(loop);
-    for (;;) runStatusPass(loop);
+    static ProgramLoop loop;
+    if (!startProgram(&loop)) return kExitBadSettings;
+    if (!startSysglance(loop)) return kExitStopped;
+    return runPasses(loop, kSysglance);
 }

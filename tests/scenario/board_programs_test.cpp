@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include "tests/scenario/hatsim_run.h"
 
 namespace {
@@ -96,13 +98,70 @@ TEST(BoardPrograms, ThermalFailuresEndTheLoopWithTheirMessage)
     }
 }
 
-TEST(BoardPrograms, FailureAfterGoodReadingsKeepsTheEchoedLines)
+// What a folder of the root holds, by name.
+std::vector<std::string> listing(const std::string& folder)
 {
-    HatsimScenario scenario;
-    const HatsimRun run = scenario.run("airguard", thermalAt(0, "40000") + thermalAt(2000, "x") );
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_EQ(run.out, "temp: 40.0C\ntemp: 40.0C\n");
-    EXPECT_EQ(run.err, "fail to read temp\n");
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+// The program drives the board no more: its metrics file goes too.
+TEST(BoardPrograms, FailureAfterGoodReadingsKeepsTheEchoedLinesAndRemovesTheMetrics)
+{
+    for (const auto& [program, out] : {std::pair<std::string, std::string>{"airguard", "temp: 40.0C\ntemp: 40.0C\n"},
+                                       {"heatglow", "temp: 40.0C\ntemp: 40.0C\ntemp: 40.0C\ntemp: 40.0C\n"}}) {
+        HatsimScenario scenario;
+        scenario.folder().write("root/etc/hatkit.conf", "metrics_dir = /m\n");
+        const HatsimRun run = scenario.run(program, "0 dir /m\n" + thermalAt(0, "40000") + thermalAt(2000, "x"));
+        EXPECT_EQ(run.exitStatus, 255) << program;
+        EXPECT_EQ(run.out, out) << program;
+        EXPECT_EQ(run.err, "fail to read temp\n") << program;
+        EXPECT_EQ(listing(scenario.root() + "/m"), Lines{}) << program;
+    }
+}
+
+// SIGTERM (systemctl stop) or SIGINT (Ctrl-C) in the middle of a pause: the
+// pause ends at once, nothing of the pass follows it, the metrics file goes
+// and the status is 0; the board keeps what was written. At a hundredth of
+// real speed the rest of the pause, or another step of the pass, would
+// outlast the runner's timeout.
+TEST(Programs, AStopEndsThePauseAndTheLoopAtOnce)
+{
+    const struct {
+        const char* program;
+        int signal;
+        std::string lastLine;  // the pause the stop comes in
+        Lines metricsBefore;   // what the folder held by then
+    } cases[] = {
+        {"airguard", SIGTERM, "0 pause 1000", {"hatkit-airguard.prom"}},
+        {"heatglow", SIGINT, "10 pause 500", {"hatkit-heatglow.prom"}},
+        {"sysglance", SIGTERM, "10 pause 500", {}},
+    };
+    for (const auto& c : cases) {
+        HatsimScenario scenario;
+        scenario.folder().write("root/etc/hatkit.conf", "metrics_dir = /m\n");
+        Lines before;
+        const HatsimRun run = scenario.run(
+            c.program, "0 dir /m\n" + thermalAt(0, "60000"), {"HATSIM_SPEED=0.01"}, 20000, [&](int pid) {
+                for (int i = 0; i < 5000 && scenario.folder().read("trace").find(c.lastLine + "\n") == std::string::npos; ++i) {
+                    usleep(2000);
+                }
+                before = listing(scenario.root() + "/m");
+                kill(pid, c.signal);
+            });
+        EXPECT_EQ(run.exitStatus, 0) << c.program;
+        ASSERT_GE(run.trace.size(), c.lastLine.size() + 1) << c.program;
+        EXPECT_EQ(run.trace.substr(run.trace.size() - c.lastLine.size() - 1), c.lastLine + "\n") << c.program;
+        EXPECT_EQ(before, c.metricsBefore) << c.program;
+        EXPECT_EQ(listing(scenario.root() + "/m"), Lines{}) << c.program;
+        EXPECT_EQ(run.err, "") << c.program;
+    }
 }
 
 TEST(Airguard, SwitchesAtTheThresholdsAndWritesEveryPassOutsideTheDeadBand)
@@ -317,6 +376,49 @@ TEST(Settings, BoardProgramsFollowTheirSettingsAndReloadOnHangup)
         EXPECT_EQ(run.exitStatus, 0) << c.program;
         EXPECT_EQ(run.err, c.err) << c.program;
         EXPECT_EQ(eventsWith(run, "write 0x0d"), c.writes) << c.program;
+    }
+}
+
+Lines lost(Lines writes)
+{
+    for (std::string& line : writes) line += " lost";
+    return writes;
+}
+
+// A board that missed writes gets what the program last meant it to show
+// again, each pass until it answers: heatglow's colour (the reading stays
+// within a degree of its band, so the pass itself would write nothing),
+// heatglow's dark LEDs in the quiet hours, airguard's fan in the dead band.
+TEST(BoardPrograms, WriteAgainWhatTheBoardLostOnceItAnswers)
+{
+    const struct {
+        const char* program;
+        std::string conf, script;
+        Lines environment, writes;
+    } cases[] = {
+        {"heatglow", "",
+         thermalAt(0, "44500") + "1000 device 0x0d absent\n" + thermalAt(1000, "46200") + thermalAt(1500, "46500") +
+             "1600 device 0x0d reset\n1600 device 0x0d present\n",
+         {"HATSIM_END_MS=2500"},
+         Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) + lost(colour(1010, 30, 144, 255)) +
+             lost(colour(1510, 30, 144, 255)) + colour(2010, 30, 144, 255)},
+        {"heatglow", "quiet_hours = 12:00-12:01\n",
+         thermalAt(0, "44500") + "1500 device 0x0d absent\n2600 device 0x0d present\n",
+         {"HATSIM_END_MS=3500", "HATSIM_CLOCK=2026-06-01T11:59:58"},
+         Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) +
+             Lines{"2010 write 0x0d 0x07 0x00 lost", "2510 write 0x0d 0x07 0x00 lost", "3010 write 0x0d 0x07 0x00"}},
+        {"airguard", "", thermalAt(0, "55000") + "1000 device 0x0d absent\n" + thermalAt(2000, "47000") +
+             "2500 device 0x0d present\n",
+         {"HATSIM_END_MS=4000"},
+         {"0 write 0x0d 0x08 0x01", "1000 write 0x0d 0x08 0x01 lost", "2000 write 0x0d 0x08 0x01 lost",
+          "3000 write 0x0d 0x08 0x01"}},
+    };
+    for (const auto& c : cases) {
+        HatsimScenario scenario;
+        scenario.folder().write("root/etc/hatkit.conf", c.conf);
+        const HatsimRun run = scenario.run(c.program, c.script, c.environment);
+        EXPECT_EQ(run.exitStatus, 0) << c.program;
+        EXPECT_EQ(eventsWith(run, "write 0x0d"), c.writes) << c.program << " " << c.conf;
     }
 }
 

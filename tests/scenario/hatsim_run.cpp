@@ -44,7 +44,7 @@ std::vector<std::string> HatsimRun::busEvents() const
 }
 
 HatsimRun HatsimScenario::run(const std::string& program, const std::string& script, std::vector<std::string> extra,
-                              int timeoutMs)
+                              int timeoutMs, const std::function<void(int pid)>& whileRunning)
 {
     mkdir(root().c_str(), 0755);
     folder_.write("script", script);
@@ -65,7 +65,7 @@ HatsimRun HatsimScenario::run(const std::string& program, const std::string& scr
         env.push_back(entry);
     }
     HatsimRun result;
-    static_cast<ProgramRun&>(result) = runProgram(simProgram(program), env, timeoutMs);
+    static_cast<ProgramRun&>(result) = runProgram(simProgram(program), env, timeoutMs, {}, whileRunning);
     result.trace = folder_.read("trace");
     return result;
 }

@@ -18,8 +18,9 @@ struct HatsimRun : ProgramRun {
 class HatsimScenario {
 public:
     // Extra NAME=VALUE entries for the environment (HATSIM_END_MS and so on).
+    // `whileRunning` as runProgram takes it.
     HatsimRun run(const std::string& program, const std::string& script, std::vector<std::string> extra = {},
-                  int timeoutMs = 20000);
+                  int timeoutMs = 20000, const std::function<void(int pid)>& whileRunning = {});
     const TempFolder& folder() const { return folder_; }
     std::string root() const { return folder_.file("root"); }
     // What the emulated panel showed after the last push.

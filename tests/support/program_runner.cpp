@@ -18,7 +18,7 @@ std::string simProgram(const std::string& name) { return std::string(HATKIT_SIM_
 std::string hardwareProgram(const std::string& name) { return std::string(HATKIT_BIN_DIR) + "/" + name; }
 
 ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs,
-                      const std::vector<std::string>& arguments)
+                      const std::vector<std::string>& arguments, const std::function<void(int pid)>& whileRunning)
 {
     TempFolder folder;
     const std::string outPath = folder.file("out");
@@ -54,6 +54,7 @@ ProgramRun runProgram(const std::string& path, const std::vector<std::string>& e
     const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return run;
+    if (whileRunning) whileRunning(pid);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;

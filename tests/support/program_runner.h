@@ -2,6 +2,7 @@
 // Runs a built program in a clean environment and collects what it did.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,11 @@ struct ProgramRun {
 
 // `environment` holds NAME=VALUE entries; nothing else of the test's own
 // environment reaches the program but PATH.
+// `whileRunning`, when given, is called once the program started, with its
+// process id (to signal it), and the timeout counts on after it.
 ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs = 20000,
-                      const std::vector<std::string>& arguments = {});
+                      const std::vector<std::string>& arguments = {},
+                      const std::function<void(int pid)>& whileRunning = {});
 
 // Path of a program in the hatsim build (build/sim), or the hardware build (build/bin).
 std::string simProgram(const std::string& name);

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "apps/fan_control.h"
 #include "apps/metrics.h"
 #include "apps/heatglow/heat_bands.h"
+#include "board/board_link.h"
+#include "tests/support/recording_platform.h"
 
 namespace {
 
@@ -23,6 +27,49 @@ TEST(FanThermostat, ThresholdsAreInclusiveWithADeadBandBetween)
     settings.fanThresholdsSet = true;
     settings.fanThresholds = {60.0, 55.5};
     EXPECT_EQ(thresholdsInForce(settings, airguard).offAt, 55.5);
+}
+
+// One record for both programs: sysglance writes a change only, airguard
+// every on and off; a switch is a write that changed a written state.
+TEST(FanRecord, WritesAsEachProgramAsksAndCountsSwitches)
+{
+    constexpr FanThresholds pi4 = {55.0, 48.0};
+    const struct {
+        FanWrites writes;
+        std::vector<double> degrees;
+        std::vector<int> written;
+        FanState last;
+        uint64_t switches;
+        int metric;
+    } cases[] = {
+        {FanWrites::changes, {}, {}, FanState::nothingWritten, 0, -1},
+        {FanWrites::changes, {50.0}, {}, FanState::nothingWritten, 0, -1},
+        {FanWrites::changes, {30.0}, {0}, FanState::off, 0, 0},  // nothing written yet is not off
+        {FanWrites::changes, {56.0}, {1}, FanState::on, 0, 1},
+        {FanWrites::changes, {56.0, 56.0, 55.0, 50.0, 48.0, 30.0}, {1, 0}, FanState::off, 1, 0},
+        {FanWrites::changes, {56.0, 48.0, 56.0}, {1, 0, 1}, FanState::on, 2, 1},
+        {FanWrites::every, {56.0, 56.0, 50.0, 48.0, 48.0}, {1, 1, 0, 0}, FanState::off, 1, 0},
+        {FanWrites::every, {50.0}, {}, FanState::nothingWritten, 0, -1},
+    };
+    for (const auto& c : cases) {
+        recording::reset();
+        FanRecord record;
+        for (double t : c.degrees) driveFan(fanCommandFor(t, pi4), c.writes, &record);
+        std::vector<int> written;
+        for (const BusWrite& w : recording::writes()) {
+            EXPECT_EQ(w.reg, 8);
+            written.push_back(w.value);
+        }
+        EXPECT_EQ(written, c.written) << c.degrees.size();
+        EXPECT_EQ(record.state, c.last) << c.degrees.size();
+        EXPECT_EQ(record.switches, c.switches) << c.degrees.size();
+        EXPECT_EQ(fanOnValue(record), c.metric) << c.degrees.size();
+        // Written again after lost writes: the state the record holds, or nothing.
+        recording::reset();
+        writeFanAgain(record);
+        const std::vector<BusWrite> again = c.metric < 0 ? std::vector<BusWrite>{} : std::vector<BusWrite>{{fd_i2c, 8, c.metric}};
+        EXPECT_EQ(recording::writes(), again);
+    }
 }
 
 struct BandCase {

@@ -73,22 +73,6 @@ TEST(StatusFormat, BoardModelComparesTheFirst22Characters)
     EXPECT_EQ(model(""), 0);
 }
 
-TEST(FanPolicy, WritesOnlyWhenTheStateMustChange)
-{
-    double memory = kFanNothingWritten;
-    EXPECT_EQ(decideFan(4, 50.0, &memory), FanCommand::none);
-    EXPECT_EQ(memory, kFanNothingWritten);
-    EXPECT_EQ(decideFan(4, 56.0, &memory), FanCommand::on);
-    EXPECT_EQ(decideFan(4, 56.0, &memory), FanCommand::none);
-    EXPECT_EQ(decideFan(4, 55.0, &memory), FanCommand::none);
-    EXPECT_EQ(decideFan(4, 48.0, &memory), FanCommand::off);
-    EXPECT_EQ(memory, 0.0);
-    EXPECT_EQ(decideFan(4, 30.0, &memory), FanCommand::none);
-
-    double fresh = kFanNothingWritten;
-    EXPECT_EQ(decideFan(4, 30.0, &fresh), FanCommand::off);  // nothing written yet: 2.0 is not 0.0
-}
-
 TEST(FanPolicy, ThresholdsByModel)
 {
     EXPECT_EQ(fanThresholdsFor(4).onAt, 55.0);
@@ -97,9 +81,6 @@ TEST(FanPolicy, ThresholdsByModel)
     EXPECT_EQ(fanThresholdsFor(3).offAt, 40.0);
     EXPECT_EQ(fanThresholdsFor(0).onAt, 55.0);
     EXPECT_EQ(fanThresholdsFor(0).offAt, 48.0);
-    double memory = kFanNothingWritten;
-    EXPECT_EQ(decideFan(3, 46.0, &memory), FanCommand::on);
-    EXPECT_EQ(decideFan(3, 40.0, &memory), FanCommand::off);
 }
 
 TEST(EffectRotation, ChangesOnPasses11213141AndThenEveryTen)

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// The loop every long-running board program runs (airguard, heatglow,
+// sysglance). It owns what they all share: the settings and their reload on
+// SIGHUP, the quiet hours, the metrics file, the board's recovery after
+// lost writes, and the stop. A program gives it its pass, its metrics rows
+// and its part in those events, as a table of plain functions.
+#pragma once
+
+#include <cstdint>
+
+#include "apps/fan_control.h"
+#include "apps/hatkit_conf.h"
+#include "apps/metrics.h"
+#include "apps/program_settings.h"
+
+// What the loop keeps for the program; its pass may read and change it.
+struct ProgramLoop {
+    HatkitSettings settings;  // loaded before the bus, and again on SIGHUP
+    bool quiet = false;       // within the quiet hours (programs that follow them)
+    FanRecord fan;            // the programs that drive the fan
+    uint64_t passes = 0;
+    uint64_t reloadsApplied = 0;
+    uint64_t reloadsRejected = 0;
+    // Board writes were lost: it may have lost power, and gets what the
+    // program last meant it to show until that is acknowledged.
+    bool boardLost = false;
+    uint32_t boardLostSeen = 0;  // the lost-write count already looked at
+};
+
+enum class PassEnd { next, stopped, failed };
+
+// A program's own parts. Hooks a program has no use for stay null.
+struct ProgramParts {
+    const char* name;
+    unsigned passMs;       // the pauses of one pass, the last one included
+    unsigned lastPauseMs;  // the pause the loop makes after each pass
+    bool followsQuietHours;
+    bool drivesFan;
+    // One pass up to its last pause: stopped when a pause was cut short,
+    // failed to end the program with status -1.
+    PassEnd (*pass)(ProgramLoop& loop);
+    // A SIGHUP was acted on; `before` holds the settings it found.
+    void (*reloaded)(ProgramLoop& loop, ReloadResult result, const HatkitSettings& before);
+    // The quiet hours began or ended (loop.quiet says which).
+    void (*quietChanged)(ProgramLoop& loop);
+    // After the fan, the LEDs as the program last meant them to be.
+    void (*restoreLights)(const ProgramLoop& loop);
+    // The program's own rows; the loop fills the shared ones.
+    void (*metricsRows)(const ProgramLoop& loop, MetricsValues* values);
+};
+
+// Before the bus: output line-buffered, SIGHUP and the stop signals caught
+// (first: a signal while starting must not kill the program), the settings
+// loaded. False after a bad file: the program exits with kExitBadSettings.
+bool startProgram(ProgramLoop* loop);
+
+// One pass with what the loop adds around it, and its last pause.
+PassEnd runOnePass(ProgramLoop& loop, const ProgramParts& parts);
+
+// Passes until a stop (status 0) or a failed pass (status -1); the metrics
+// file is removed either way. Nothing on the board is reset.
+int runPasses(ProgramLoop& loop, const ProgramParts& parts);
