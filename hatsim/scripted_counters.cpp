@@ -46,7 +46,8 @@ int buildList(struct ifaddrs** list)
         Node& node = nodes[i];
         std::strncpy(node.name, entries[i].name.c_str(), IFNAMSIZ - 1);
         node.entry.ifa_name = node.name;
-        node.entry.ifa_flags = IFF_UP | IFF_RUNNING;
+        // As on a Pi: "lo" is the loopback interface.
+        node.entry.ifa_flags = IFF_UP | IFF_RUNNING | (entries[i].name == "lo" ? IFF_LOOPBACK : 0);
         node.entry.ifa_next = i + 1 < entries.size() ? &nodes[i + 1].entry : nullptr;
         if (entries[i].family == AF_INET) {
             auto* in = reinterpret_cast<sockaddr_in*>(&node.address);

@@ -433,6 +433,8 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
          "end0:10.0.0.9", -1},
         {"address_interfaces = *\n", at(0, "ifaddrs lo=127.0.0.1 usb0=- eth1=fe80::1 wlan1=10.1.1.1"), "", 1, {},
          "wlan1:10.1.1.1", -1},
+        // The loopback interface by its flag, whatever its address.
+        {"address_interfaces = *\n", at(0, "ifaddrs lo=10.9.9.9 eth1=192.168.5.5"), "", 1, {}, "eth1:192.168.5.5", -1},
         // Quiet from 23:59 to 00:01: passes 31 to 149. The fan still
         // follows the temperature; the effect rotation goes on unseen and is
         // put back when the panel comes on again.
@@ -465,6 +467,14 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
          {{"0x3c 0x00 0xae", {"0 write 0x3c 0x00 0xae", "1010 write 0x3c 0x00 0xae"}},
           {"write 0x0d 0x07", {"1010 write 0x0d 0x07 0x00"}}},
          "", 512},
+        // A panel that comes back in the quiet hours is set up again and
+        // switched off at once (each set-up begins with display off too).
+        {"quiet_hours = 00:00-23:59\n", at(0, "device 0x3c absent") + at(passStart(3), "device 0x3c present"),
+         "2026-12-31T12:00:00", 3,
+         {{"0x3c 0x00 0xaf", {"0 write 0x3c 0x00 0xaf lost", "0 write 0x3c 0x00 0xaf lost", "1010 write 0x3c 0x00 0xaf lost",
+                              "2020 write 0x3c 0x00 0xaf"}},
+          {"2020 write 0x3c 0x00 0xae", {"2020 write 0x3c 0x00 0xae", "2020 write 0x3c 0x00 0xae"}}},
+         "", 0},
         // ... and the frame goes as blocks, whole after the reload.
         {"", reload(2, "display_updates = changes"), "", 2,
          {{"send 0x3c 0x00", {"1010 send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03"}}}, "", 512},

@@ -124,6 +124,10 @@ TEST_F(Ssd1306Link, ChangesGoAsTheCheapestWindows)
             }
             EXPECT_EQ(blocks[2 * i + 1], data);
         }
+        // What went is what the panel is known to show: nothing again.
+        recording::reset();
+        ssd1306_displayChanges();
+        EXPECT_TRUE(recording::blocks().empty()) << ::testing::PrintToString(c.cells);
     }
     // The whole frame when the panel's contents are not known: after a
     // write it did not take, a scroll, a push byte by byte, or when asked.
