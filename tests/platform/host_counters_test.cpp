@@ -3,6 +3,9 @@
 // real kernel: what sysglance shows on a Pi comes through these.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
 #include <ifaddrs.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -68,9 +71,15 @@ TEST(HostPlatform, OutputFilesAreReplacedWholeAndReadableByAll)
     struct stat info {};
     ASSERT_EQ(stat(folder.file("a.prom").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
+    // A replacement cut short left its temporary: the removal takes it too.
+    folder.write(".a.prom.tmp", "half");
     EXPECT_TRUE(removeOutputFile(fd, "a.prom"));
     EXPECT_TRUE(removeOutputFile(fd, "a.prom"));  // gone already
     EXPECT_NE(access(folder.file("a.prom").c_str(), F_OK), 0);
+    EXPECT_NE(access(folder.file(".a.prom.tmp").c_str(), F_OK), 0);
+    errno = 0;
+    EXPECT_FALSE(replaceOutputFile(fd, std::string(251, 'n').c_str(), "x", 1));
+    EXPECT_EQ(errno, ENAMETOOLONG);
     close(fd);
 }
 

@@ -62,43 +62,47 @@ wait_for() {  # wait_for COMMAND...
     return 1
 }
 line_is() { sed -n "$1p" "$work/screen" | grep -q "$2"; }
+rows() { sed -n "$1,$2p" "$work/screen"; }
+count_is() { test "$1" -eq "$2"; }
+# A check looks at the screen until what it checks holds: the picture is
+# redrawn at every push, and a capture may catch it half drawn.
+check_screen() {  # check_screen DESCRIPTION COMMAND...
+    check "$1" wait_for "${@:2}"
+}
+braille_rows() { count_is "$(rows 2 9 | grep -cP '^│[\x{2800}-\x{28FF}]{64}│$')" 8; }
+status_text() { rows 2 9 | grep -qP '[\x{2801}-\x{28FF}]'; }
+pane_is() { test "$(pane "$1")" = "$2"; }
 
 # A narrow terminal: braille, 2 x 4 pixels a cell.
 run_in_terminal sysglance 80 24
-# The first frame is out once the panel shows text and the effect is named.
-first_frame() {
-    line_is 13 "^init ok!" && line_is 12 "light effect [0-9]" && sed -n 2,9p "$work/screen" | grep -qP '[\x{2801}-\x{28FF}]'
-}
-wait_for first_frame
-check "title line on top" grep -q "^┌ sysglance" <(head -1 "$work/screen")
-check "eight braille rows of panel" test "$(sed -n 2,9p "$work/screen" | grep -cP '^│[\x{2800}-\x{28FF}]{64}│$')" -eq 8
-check "panel shows the status text" grep -qP '[\x{2801}-\x{28FF}]' <(sed -n 2,9p "$work/screen")
-check "frame closed" grep -q "^└─" <(sed -n 10p "$work/screen")
-check "fan and LED line" grep -q "^ fan .* LED0 .* LED1 .* LED2" <(sed -n 11p "$work/screen")
-check "effect line" grep -q "light effect [0-9]" <(sed -n 12p "$work/screen")
-check "program lines below the picture" grep -q "^init ok!" <(sed -n 13p "$work/screen")
-check "scroll region below the picture" test "$(pane '#{scroll_region_upper}')" = 12
+check_screen "title line on top" line_is 1 "^┌ sysglance"
+check_screen "eight braille rows of panel" braille_rows
+check_screen "panel shows the status text" status_text
+check_screen "frame closed" line_is 10 "^└─"
+check_screen "fan and LED line" line_is 11 "^ fan .* LED0 .* LED1 .* LED2"
+check_screen "effect line" line_is 12 "light effect [0-9]"
+check_screen "program lines below the picture" line_is 13 "^init ok!"
+check_screen "scroll region below the picture" pane_is '#{scroll_region_upper}' 12
 kill -INT "$(cat "$work/pid")"
-wait_for grep -q "^exit=" "$work/screen"
-cp "$work/screen" "$work/after"
-check "program stopped with status 0" grep -q "^exit=0" "$work/after"
-check "scroll region restored" test "$(pane '#{scroll_region_upper},#{scroll_region_lower}')" = "0,23"
-check "cursor visible again" test "$(pane '#{cursor_flag}')" = 1
+check_screen "program stopped with status 0" grep -q "^exit=0" "$work/screen"
+check_screen "scroll region restored" pane_is '#{scroll_region_upper},#{scroll_region_lower}' "0,23"
+check_screen "cursor visible again" pane_is '#{cursor_flag}' 1
 check "demo root removed" test -z "$(ls "$work" | grep hatsim-demo)"
 tmux -S "$socket" kill-server
 rm -f "$work/pid"
 
 # A wide terminal, a chatty program: half blocks, and many lines scrolling.
 run_in_terminal airguard 140 40
+half_block_rows() { count_is "$(rows 2 17 | grep -c '^│.*│$')" 16; }
+nothing_inside() { count_is "$(rows 1 20 | grep -c 'temp:')" 0; }
 enough_lines() { test "$(tail -n +21 "$work/screen" | grep -c '^temp: [0-9.]*C$')" -ge 10; }
-wait_for enough_lines
-check "sixteen half-block rows" test "$(sed -n 2,17p "$work/screen" | grep -c '^│.*│$')" -eq 16
-check "fan line after the frame" grep -q "^ fan " <(sed -n 19p "$work/screen")
-check "no program line inside the picture" test "$(head -20 "$work/screen" | grep -c 'temp:')" -eq 0
-check "program lines scroll below" test "$(tail -n +21 "$work/screen" | grep -c '^temp: [0-9.]*C$')" -ge 10
+check_screen "sixteen half-block rows" half_block_rows
+check_screen "fan line after the frame" line_is 19 "^ fan "
+check_screen "program lines scroll below" enough_lines
+check_screen "no program line inside the picture" nothing_inside
 kill -INT "$(cat "$work/pid")"
-wait_for grep -q "^exit=" "$work/screen"
-check "wide terminal restored" test "$(pane '#{scroll_region_upper},#{scroll_region_lower} #{cursor_flag}')" = "0,39 1"
+check_screen "program stopped with status 0" grep -q "^exit=0" "$work/screen"
+check_screen "wide terminal restored" pane_is '#{scroll_region_upper},#{scroll_region_lower} #{cursor_flag}' "0,39 1"
 
 if [ "$failures" -ne 0 ]; then
     echo "live view: $failures checks failed"
