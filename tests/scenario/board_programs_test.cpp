@@ -131,19 +131,24 @@ TEST(Programs, AStopEndsThePauseAndTheLoopAtOnce)
     const struct {
         const char* program;
         int signal;
+        std::string script;
         std::string lastLine;  // the pause the stop comes in
         bool metricsBefore;    // whether the file was there by then
+        std::string err;
     } cases[] = {
-        {"airguard", SIGTERM, "0 pause 1000", true},
-        {"heatglow", SIGINT, "10 pause 500", true},
-        {"sysglance", SIGTERM, "10 pause 500", false},
+        {"airguard", SIGTERM, "", "0 pause 1000", true, ""},
+        {"heatglow", SIGINT, "", "10 pause 500", true, ""},
+        {"sysglance", SIGTERM, "", "10 pause 500", false, ""},
+        // Still waiting for the board: start-up goes no further.
+        {"sysglance", SIGTERM, "0 bus down\n", "0 pause 500", false,
+         "ssd1306_i2c : Unable to initialise I2C:\nfail to init I2C\n"},
     };
     for (const auto& c : cases) {
         HatsimScenario scenario;
         scenario.folder().write("root/etc/hatkit.conf", "metrics_dir = /m\n");
         bool before = false;
         const HatsimRun run = scenario.run(
-            c.program, "0 dir /m\n" + thermalAt(0, "60000"), {"HATSIM_SPEED=0.01"}, 20000, [&](int pid) {
+            c.program, "0 dir /m\n" + thermalAt(0, "60000") + c.script, {"HATSIM_SPEED=0.01"}, 20000, [&](int pid) {
                 for (int i = 0; i < 5000 && scenario.folder().read("trace").find(c.lastLine + "\n") == std::string::npos; ++i) {
                     usleep(2000);
                 }
@@ -155,8 +160,25 @@ TEST(Programs, AStopEndsThePauseAndTheLoopAtOnce)
         EXPECT_EQ(run.trace.substr(run.trace.size() - c.lastLine.size() - 1), c.lastLine + "\n") << c.program;
         EXPECT_EQ(before, c.metricsBefore) << c.program;
         EXPECT_FALSE(metricsFileIn(scenario, c.program)) << c.program;
-        EXPECT_EQ(run.err, "") << c.program;
+        EXPECT_EQ(run.err, c.err) << c.program;
     }
+    // A SIGINT that whoever started the program ignores (a background job
+    // of a script) stays ignored: airguard runs on to the scenario's end.
+    struct sigaction ignore {};
+    struct sigaction before {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, &before);
+    HatsimScenario scenario;
+    const HatsimRun run =
+        scenario.run("airguard", thermalAt(0, "60000"), {"HATSIM_SPEED=2", "HATSIM_END_MS=5000"}, 20000, [&](int pid) {
+            for (int i = 0; i < 5000 && scenario.folder().read("trace").find("0 pause 1000\n") == std::string::npos; ++i) {
+                usleep(2000);
+            }
+            kill(pid, SIGINT);
+        });
+    sigaction(SIGINT, &before, nullptr);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(eventsWith(run, "pause 1000").size(), 5u);
 }
 
 TEST(Airguard, SwitchesAtTheThresholdsAndWritesEveryPassOutsideTheDeadBand)
