@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "apps/hatkit_conf.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/system_files.h"
+#include "apps/key_value_text.h"
 
 namespace {
 
@@ -26,19 +24,23 @@ enum Key {
     quietHours,
     addressInterfaces,
     metricsDir,
+    mqttBroker,
+    mqttUser,
+    mqttPasswordFile,
+    mqttCaFile,
+    mqttCertFile,
+    mqttKeyFile,
+    mqttNode,
+    mqttDiscoveryPrefix,
     keyCount
 };
-constexpr const char* kKeyNames[keyCount] = {"fan_on",      "fan_off",           "display_flip", "display_contrast",
-                                             "display_updates", "quiet_hours", "address_interfaces", "metrics_dir"};
+constexpr const char* kKeyNames[keyCount] = {
+    "fan_on",      "fan_off",       "display_flip",       "display_contrast", "display_updates",
+    "quiet_hours", "address_interfaces", "metrics_dir",   "mqtt_broker",      "mqtt_user",
+    "mqtt_password_file", "mqtt_ca_file", "mqtt_cert_file", "mqtt_key_file",  "mqtt_node",
+    "mqtt_discovery_prefix"};
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string trimmed(const char* begin, const char* end)
-{
-    while (begin < end && isBlank(*begin)) ++begin;
-    while (end > begin && isBlank(end[-1])) --end;
-    return std::string(begin, end);
-}
 
 bool parseDegrees(const std::string& value, double* degrees)
 {
@@ -142,6 +144,94 @@ bool parseFolder(const std::string& value, char* folder, std::string* why)
     return true;
 }
 
+// Text of the given characters, 1 to size-1 long, into out.
+bool parseWord(const std::string& value, const char* allowed, char* out, std::size_t size)
+{
+    if (value.empty() || value.size() >= size || value.find_first_not_of(allowed) != std::string::npos) return false;
+    std::strcpy(out, value.c_str());
+    return true;
+}
+
+constexpr const char* kHostCharacters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-";
+
+// HOST, HOST:PORT, or [IPV6] with an optional :PORT.
+bool parseBroker(const std::string& value, MqttSettings* mqtt)
+{
+    std::string host = value;
+    std::string port;
+    if (!value.empty() && value[0] == '[') {
+        const std::size_t close = value.find(']');
+        if (close == std::string::npos || close == 1) return false;
+        host = value.substr(1, close - 1);
+        if (host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos) return false;
+        if (close + 1 < value.size()) {
+            if (value[close + 1] != ':') return false;
+            port = value.substr(close + 2);
+            if (port.empty()) return false;
+        }
+    } else {
+        const std::size_t colon = value.find(':');
+        if (colon != std::string::npos) {
+            host = value.substr(0, colon);
+            port = value.substr(colon + 1);
+            if (port.empty()) return false;
+        }
+        if (host.empty() || host.find_first_not_of(kHostCharacters) != std::string::npos) return false;
+    }
+    int number = 0;
+    if (!port.empty()) {
+        if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+        number = std::atoi(port.c_str());
+        if (number < 1 || number > 65535) return false;
+    }
+    if (host.size() >= sizeof mqtt->host) return false;
+    std::strcpy(mqtt->host, host.c_str());
+    mqtt->port = number;
+    return true;
+}
+
+bool parseFile(const std::string& value, char* out)
+{
+    if (value.size() < 2 || value[0] != '/' || value.back() == '/' || value.size() >= kPathSize) return false;
+    std::strcpy(out, value.c_str());
+    return true;
+}
+
+bool parseMqttValue(Key key, const std::string& value, MqttSettings* mqtt, std::string* why)
+{
+    const std::string quoted = "'" + value + "'";
+    switch (key) {
+    case mqttBroker:
+        if (parseBroker(value, mqtt)) return true;
+        *why = "mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not " + quoted;
+        return false;
+    case mqttUser:
+        if (parseWord(value, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._@+-", mqtt->user,
+                      sizeof mqtt->user)) {
+            return true;
+        }
+        *why = "mqtt_user must be a user name of letters, digits and ._@+-, not " + quoted;
+        return false;
+    case mqttNode:
+        if (parseWord(value, "abcdefghijklmnopqrstuvwxyz0123456789_-", mqtt->node, sizeof mqtt->node)) return true;
+        *why = "mqtt_node must be 1 to 63 of a-z, 0-9, _ and -, not " + quoted;
+        return false;
+    case mqttDiscoveryPrefix:
+        if (parseWord(value, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-/", mqtt->discoveryPrefix,
+                      sizeof mqtt->discoveryPrefix) &&
+            value.front() != '/' && value.back() != '/') {
+            return true;
+        }
+        *why = "mqtt_discovery_prefix must be a topic like homeassistant, not " + quoted;
+        return false;
+    default: break;
+    }
+    char* const files[] = {mqtt->passwordFile, mqtt->caFile, mqtt->certFile, mqtt->keyFile};
+    if (parseFile(value, files[key - mqttPasswordFile])) return true;
+    *why = std::string(kKeyNames[key]) + " must be an absolute path to a file, not " + quoted;
+    return false;
+}
+
 bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std::string* why)
 {
     const std::string quoted = "'" + value + "'";
@@ -187,14 +277,12 @@ bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std
     case addressInterfaces: return parseInterfaces(value, settings, why);
     case metricsDir: return parseFolder(value, settings->metricsDir, why);
     case keyCount: break;
+    default: return parseMqttValue(key, value, &settings->mqtt, why);
     }
     return false;
 }
 
-std::string lineMessage(int line, const std::string& why)
-{
-    return "hatkit.conf line " + std::to_string(line) + ": " + why;
-}
+std::string lineMessage(int line, const std::string& why) { return ::lineMessage("hatkit.conf", line, why); }
 
 std::string degreesText(double degrees)
 {
@@ -209,47 +297,24 @@ bool parseSettings(const char* text, std::size_t length, HatkitSettings* setting
 {
     HatkitSettings parsed;
     int keyLine[keyCount] = {};
-    int lineNumber = 0;
-    const char* end = text + length;
-    for (const char* line = text; line < end;) {
-        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
-        if (lineEnd == nullptr) lineEnd = end;
-        ++lineNumber;
-        const char* next = lineEnd < end ? lineEnd + 1 : end;
-        if (std::memchr(line, '\0', static_cast<std::size_t>(lineEnd - line)) != nullptr) {
-            *message = lineMessage(lineNumber, "holds a NUL byte");
-            return false;
-        }
-        // A comment runs from '#' to the line end; no value holds a '#'.
-        const char* hash = static_cast<const char*>(std::memchr(line, '#', static_cast<std::size_t>(lineEnd - line)));
-        const std::string content = trimmed(line, hash != nullptr ? hash : lineEnd);
-        line = next;
-        if (content.empty()) continue;
-
-        const std::size_t equals = content.find('=');
-        if (equals == std::string::npos) {
-            *message = lineMessage(lineNumber, "expected 'key = value', got '" + content + "'");
-            return false;
-        }
-        const std::string name = trimmed(content.data(), content.data() + equals);
-        const std::string value = trimmed(content.data() + equals + 1, content.data() + content.size());
-        int key = 0;
-        while (key < keyCount && name != kKeyNames[key]) ++key;
-        if (key == keyCount) {
-            *message = lineMessage(lineNumber, "unknown key '" + name + "'");
-            return false;
-        }
-        if (keyLine[key] != 0) {
-            *message = lineMessage(lineNumber, name + " is already set on line " + std::to_string(keyLine[key]));
-            return false;
-        }
-        keyLine[key] = lineNumber;
-        std::string why;
-        if (!parseValue(static_cast<Key>(key), value, &parsed, &why)) {
-            *message = lineMessage(lineNumber, why);
-            return false;
-        }
-    }
+    const bool ok = forEachPair(
+        text, length, "hatkit.conf",
+        [&](int line, const std::string& name, const std::string& value, std::string* why) {
+            int key = 0;
+            while (key < keyCount && name != kKeyNames[key]) ++key;
+            if (key == keyCount) {
+                *why = "unknown key '" + name + "'";
+                return false;
+            }
+            if (keyLine[key] != 0) {
+                *why = name + " is already set on line " + std::to_string(keyLine[key]);
+                return false;
+            }
+            keyLine[key] = line;
+            return parseValue(static_cast<Key>(key), value, &parsed, why);
+        },
+        message);
+    if (!ok) return false;
 
     // The thresholds come as a pair; the pair's later line is named.
     if ((keyLine[fanOn] != 0) != (keyLine[fanOff] != 0)) {
@@ -267,42 +332,30 @@ bool parseSettings(const char* text, std::size_t length, HatkitSettings* setting
         }
         parsed.fanThresholdsSet = true;
     }
+    // A client certificate goes with its key, over TLS.
+    if ((keyLine[mqttCertFile] != 0) != (keyLine[mqttKeyFile] != 0)) {
+        const bool certGiven = keyLine[mqttCertFile] != 0;
+        *message = lineMessage(certGiven ? keyLine[mqttCertFile] : keyLine[mqttKeyFile],
+                               certGiven ? "mqtt_cert_file needs mqtt_key_file too" : "mqtt_key_file needs mqtt_cert_file too");
+        return false;
+    }
+    if (keyLine[mqttCertFile] != 0 && keyLine[mqttCaFile] == 0) {
+        *message = lineMessage(keyLine[mqttCertFile], "a client certificate needs mqtt_ca_file (TLS) too");
+        return false;
+    }
     *settings = parsed;
     return true;
 }
 
 bool loadSettings(HatkitSettings* settings, std::string* message)
 {
-    const int fd = openSystemFile(kSettingsPath);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            *settings = HatkitSettings{};
-            return true;
-        }
-        *message = std::string("hatkit.conf: ") + std::strerror(errno);
-        return false;
-    }
     std::string content;
-    char chunk[4096];
-    bool ok = true;
-    while (true) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            *message = std::string("hatkit.conf: ") + std::strerror(errno);
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        content.append(chunk, static_cast<std::size_t>(got));
-        if (content.size() > kMaxFileBytes) {
-            *message = "hatkit.conf: larger than 64 KiB, not a settings file";
-            ok = false;
-            break;
-        }
+    switch (readSmallFile(kSettingsPath, "hatkit.conf", kMaxFileBytes, &content, message)) {
+    case FileRead::missing: *settings = HatkitSettings{}; return true;
+    case FileRead::failed: return false;
+    case FileRead::ok: break;
     }
-    close(fd);
-    return ok && parseSettings(content.data(), content.size(), settings, message);
+    return parseSettings(content.data(), content.size(), settings, message);
 }
 
 bool inQuietHours(const HatkitSettings& settings, int secondsOfDay)

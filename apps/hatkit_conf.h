@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The owner's settings, /etc/hatkit.conf: fan thresholds, the panel's
-// orientation and contrast, quiet hours, and the interfaces whose address
-// sysglance shows. The file is optional; without it (or with nothing in it)
+// orientation and contrast, quiet hours, the interfaces whose address
+// sysglance shows, the metrics folder and Home Assistant's broker. The file is optional; without it (or with nothing in it)
 // every program keeps its built-in behaviour.
 //
 // Format: "key = value" lines, "#" comments, blank lines. This module alone
@@ -27,6 +27,22 @@ struct FanThresholds {
 // only what changed.
 enum class DisplayUpdates { full, changes };
 
+constexpr int kPathSize = 256;
+
+// Home Assistant's broker, for the bridge (hatkit-mqtt); the board
+// programs accept these keys and leave them alone.
+struct MqttSettings {
+    char host[kPathSize] = "";  // "" without mqtt_broker
+    int port = 0;               // 0: 1883, or 8883 with TLS
+    char user[128] = "";
+    char passwordFile[kPathSize] = "";
+    char caFile[kPathSize] = "";  // TLS when given
+    char certFile[kPathSize] = "";
+    char keyFile[kPathSize] = "";
+    char node[64] = "";  // "": the host name, cut to [a-z0-9_-]
+    char discoveryPrefix[128] = "homeassistant";
+};
+
 struct HatkitSettings {
     bool fanThresholdsSet = false;  // fan_on and fan_off, always together
     FanThresholds fanThresholds = {0.0, 0.0};
@@ -40,6 +56,7 @@ struct HatkitSettings {
     int interfaceCount = 2;
     char interfaces[kMaxAddressInterfaces][kInterfaceNameSize] = {"eth0", "wlan0"};
     char metricsDir[kMetricsDirSize] = "";  // an absolute folder; "": no metrics file
+    MqttSettings mqtt;
 };
 
 // Parses a whole file. On the first problem returns false with

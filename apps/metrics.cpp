@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "apps/metrics.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "platform/system_files.h"
+#include "apps/kept_file.h"
+#include "apps/text_out.h"
 
 #ifndef HATKIT_VERSION
 #define HATKIT_VERSION "unknown"
@@ -21,41 +20,12 @@ constexpr unsigned kWriteEveryMs = 10000;
 constexpr unsigned kComplainEveryMs = 60000;
 
 char folderPath[kMetricsDirSize] = "";  // "" when no file is kept
-char fileName[64] = "";
-// The folder the file was last written to.
-int folderFd = -1;
+KeptFile file;
 bool dueNow = false;
 unsigned msSinceWrite = 0;
 bool complained = false;
 unsigned msSinceComplaint = 0;
 char text[8192];
-
-// Appends to a fixed buffer; ok turns false once something does not fit.
-struct TextOut {
-    char* at;
-    std::size_t left;
-    bool ok = true;
-
-    __attribute__((format(printf, 2, 3))) void add(const char* format, ...)
-    {
-        va_list args;
-        va_start(args, format);
-        const int n = std::vsnprintf(at, left, format, args);
-        va_end(args);
-        if (n < 0 || static_cast<std::size_t>(n) >= left) {
-            ok = false;
-            left = 0;
-            return;
-        }
-        at += n;
-        left -= static_cast<std::size_t>(n);
-    }
-
-    void family(const char* name, const char* type, const char* help)
-    {
-        add("# HELP %s %s\n# TYPE %s %s\n", name, help, name, type);
-    }
-};
 
 // A label value: backslash, double quote and line end escaped.
 void escapeLabel(const char* value, char* out, std::size_t size)
@@ -82,7 +52,7 @@ void addBusWrites(TextOut& out, const char* program, const char* device, const B
 void complain(const char* why)
 {
     if (complained && msSinceComplaint < kComplainEveryMs) return;
-    std::fprintf(stderr, "metrics_dir: cannot write %s/%s: %s\n", folderPath, fileName, why);
+    std::fprintf(stderr, "metrics_dir: cannot write %s/%s: %s\n", folderPath, file.name, why);
     complained = true;
     msSinceComplaint = 0;
 }
@@ -143,7 +113,7 @@ int renderMetrics(const MetricsValues& v, char* out, std::size_t size)
 
 void followMetricsSetting(const char* program, const HatkitSettings& settings)
 {
-    std::snprintf(fileName, sizeof fileName, "hatkit-%s.prom", program);
+    std::snprintf(file.name, sizeof file.name, "hatkit-%s.prom", program);
     if (std::strcmp(settings.metricsDir, folderPath) == 0) return;
     removeMetrics();
     std::snprintf(folderPath, sizeof folderPath, "%s", settings.metricsDir);
@@ -166,21 +136,11 @@ bool metricsDue(unsigned passMs)
 void writeMetrics(const MetricsValues& values)
 {
     const int length = renderMetrics(values, text, sizeof text);
-    const int fd = length < 0 ? -1 : openOutputFolder(folderPath);
-    if (fd < 0 || !replaceOutputFile(fd, fileName, text, static_cast<std::size_t>(length))) {
-        complain(length < 0 ? "too much to say" : std::strerror(errno));
-        if (fd >= 0) close(fd);
-        return;
+    if (length < 0) {
+        complain("too much to say");
+    } else if (!keepFile(&file, folderPath, text, static_cast<std::size_t>(length))) {
+        complain(std::strerror(errno));
     }
-    // The file now lives in this folder: removeMetrics finds it there.
-    if (folderFd >= 0) close(folderFd);
-    folderFd = fd;
 }
 
-void removeMetrics()
-{
-    if (folderFd < 0) return;
-    removeOutputFile(folderFd, fileName);
-    close(folderFd);
-    folderFd = -1;
-}
+void removeMetrics() { dropFile(&file); }

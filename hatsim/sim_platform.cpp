@@ -5,6 +5,7 @@
 // first call through the seam, before the program has touched anything
 // outside itself, so that a bad scenario stops it before it does anything.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,7 +86,8 @@ void sleepReal(unsigned int ms)
     sleepUnlessStopped(static_cast<uint64_t>(std::llround(static_cast<double>(ms) * 1e6 / settings.speed)));
 }
 
-bool underRoot(const char* path)
+// The kernel's files, read as the Pi reads them (through its links).
+bool kernelOrSettingsFile(const char* path)
 {
     return std::strncmp(path, "/sys/", 5) == 0 || std::strncmp(path, "/proc/", 6) == 0 ||
            std::strcmp(path, "/etc/hatkit.conf") == 0;
@@ -184,13 +186,28 @@ extern "C" void delay(unsigned int howLong)
 int openSystemFile(const char* path)
 {
     ensureStarted();
-    if (!underRoot(path)) return open(path, O_RDONLY | O_CLOEXEC);
+    if (path[0] != '/') {
+        errno = EINVAL;
+        return -1;
+    }
+    if (!kernelOrSettingsFile(path)) return hatsim::openRootFile(path);
     char mapped[PATH_MAX];
     if (!hatsim::mapIntoRoot(path, mapped, sizeof mapped)) {
         errno = ENAMETOOLONG;
         return -1;
     }
     return open(mapped, O_RDONLY | O_CLOEXEC);
+}
+
+bool stampSystemFile(const char* path, FileStamp* stamp)
+{
+    ensureStarted();
+    struct stat info {};
+    if (path[0] != '/' || !hatsim::statRootFile(path, &info)) return false;
+    stamp->inode = static_cast<uint64_t>(info.st_ino);
+    stamp->modifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp->size = static_cast<int64_t>(info.st_size);
+    return true;
 }
 
 int openOutputFolder(const char* path)

@@ -180,6 +180,30 @@ int openRootFolder(const char* path)
     return folder;
 }
 
+int openRootFile(const char* path)
+{
+    const char* name = nullptr;
+    const int parent = openParentBelow(rootFd, path, false, &name);
+    if (parent < 0) return -1;
+    const int fd = openat(parent, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int saved = errno;
+    close(parent);
+    errno = saved;
+    return fd;
+}
+
+bool statRootFile(const char* path, struct stat* info)
+{
+    const char* name = nullptr;
+    const int parent = openParentBelow(rootFd, path, false, &name);
+    if (parent < 0) return false;
+    const bool found = fstatat(parent, name, info, AT_SYMLINK_NOFOLLOW) == 0;
+    const int saved = errno;
+    close(parent);
+    errno = saved;
+    return found;
+}
+
 void advanceDemoHeat(int64_t elapsedMs, bool fanOn)
 {
     if (!demo) return;

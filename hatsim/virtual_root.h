@@ -4,6 +4,8 @@
 // a Pi 4 model text and a thermal file fed by the heat model).
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,6 +32,11 @@ bool removeRootPath(const char* path);
 bool makeRootDir(const char* path);
 // ROOT+path opened as a folder, no link followed on the way; "/" is ROOT.
 int openRootFolder(const char* path);
+
+// A file at ROOT+path, read-only, reached without following a symbolic
+// link; or its status (stat), likewise. -1 / false with errno set.
+int openRootFile(const char* path);
+bool statRootFile(const char* path, struct stat* info);
 
 // Demo root only: advance the heat model by elapsedMs and rewrite the
 // thermal file. fanOn is the emulated fan's state.

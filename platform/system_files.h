@@ -6,9 +6,30 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
-// Opens path read-only (close-on-exec). Returns a descriptor, or -1.
+// Opens path read-only (close-on-exec). Returns a descriptor, or -1. On
+// hatsim every absolute path is ROOT+path; those outside /sys, /proc and
+// /etc/hatkit.conf (the files under /run, a password file) are reached
+// without following a symbolic link.
 int openSystemFile(const char* path);
+
+// What tells one version of a file from the next: a replaced file has a new
+// inode, a rewritten one a new time or size.
+struct FileStamp {
+    uint64_t inode = 0;
+    int64_t modifiedNs = 0;
+    int64_t size = 0;
+    bool operator==(const FileStamp& other) const
+    {
+        return inode == other.inode && modifiedNs == other.modifiedNs && size == other.size;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
+// The stamp of the file openSystemFile would open; false with errno set
+// when there is none. One system call: cheap enough for every pass.
+bool stampSystemFile(const char* path, FileStamp* stamp);
 
 // Opens a folder that a setting names (an absolute path), to write files
 // in: a descriptor, or -1 with errno set. On hatsim the folder is ROOT+path,

@@ -15,12 +15,13 @@ constexpr FanThresholds kOwnThresholds = {50.0, 45.0};
 
 double degrees = 0.0;  // the last reading
 
-// Read, echo, switch: in the on and off zones the fan is written every pass.
+// Read, echo, switch: in the on and off zones (or by command) the fan is
+// written every pass.
 PassEnd pass(ProgramLoop& loop)
 {
     if (!readTemperatureOrReport(kReadLimit, &degrees)) return PassEnd::failed;
     std::printf("temp: %.1fC\n", degrees);
-    driveFan(fanCommandFor(degrees, thresholdsInForce(loop.settings, kOwnThresholds)), FanWrites::every, &loop.fan);
+    driveFan(fanCommandOf(loop, degrees, thresholdsInForce(loop.settings, kOwnThresholds)), FanWrites::every, &loop.fan);
     return PassEnd::next;
 }
 
@@ -31,9 +32,15 @@ void metricsRows(const ProgramLoop& loop, MetricsValues* values)
     values->fanThresholds = thresholdsInForce(loop.settings, kOwnThresholds);
 }
 
+void stateRows(const ProgramLoop&, StateValues* values)
+{
+    values->temperatureKnown = true;
+    values->temperature = degrees;
+}
+
 constexpr ProgramParts kAirguard = {
-    "airguard", kPassPauseMs, kPassPauseMs, /*followsQuietHours=*/false, /*drivesFan=*/true,
-    pass,       nullptr,      nullptr,      nullptr,                      metricsRows,
+    "airguard", kPassPauseMs, kPassPauseMs, /*followsQuietHours=*/false,   /*drivesFan=*/true,
+    /*drivesLights=*/false,   /*drivesScreen=*/false, pass, nullptr, nullptr, nullptr, metricsRows, stateRows,
 };
 
 }  // namespace

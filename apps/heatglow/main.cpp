@@ -18,21 +18,51 @@ constexpr int kAllLeds = 3;
 
 struct Heatglow {
     double degrees = 0.0;
-    bool repaint = false;  // the quiet hours ended: the band's colour goes back on
+    bool repaint = false;  // the heat colours are back: the band's colour goes on again
     double lastBandValue = 0.0;
     bool painted = false;  // a band's colour was written
     HeatBand band{};       // the band last painted
+    LightMode shown;       // automatic: the heat colours; off: dark; or the command's
 };
 Heatglow h;
 
 void paint(const HeatBand& band) { setRGB(kAllLeds, band.red, band.green, band.blue); }
 
-PassEnd pass(ProgramLoop& loop)
+// What the LEDs should show: the owner's command, else the heat colours
+// but for the quiet hours.
+LightMode lightsWanted(const ProgramLoop& loop)
+{
+    if (loop.commands.light.kind != LightKind::automatic) return loop.commands.light;
+    LightMode wanted;
+    if (loop.quiet) wanted.kind = LightKind::off;
+    return wanted;
+}
+
+// Writes what h.shown asks for; the heat colours wait for the pass, but
+// after lost writes (`again`) the band last painted goes back at once.
+void showLights(bool again)
+{
+    switch (h.shown.kind) {
+    case LightKind::automatic:
+        if (again && h.painted) paint(h.band);
+        if (!again) h.repaint = true;
+        break;
+    case LightKind::off: closeRGB(); break;
+    case LightKind::colour:
+        closeRGB();
+        setRGB(kAllLeds, h.shown.red, h.shown.green, h.shown.blue);
+        break;
+    case LightKind::effect: setRGBEffect(h.shown.effect); break;
+    }
+}
+
+PassEnd pass(ProgramLoop&)
 {
     if (!readTemperatureOrReport(kReadLimit, &h.degrees)) return PassEnd::failed;
     std::printf("temp: %.1fC\n", h.degrees);
     HeatBand band{};
-    if (!loop.quiet && (h.repaint || bandMayChange(h.degrees, h.lastBandValue)) && heatBandFor(h.degrees, &band)) {
+    if (h.shown.kind == LightKind::automatic && (h.repaint || bandMayChange(h.degrees, h.lastBandValue)) &&
+        heatBandFor(h.degrees, &band)) {
         h.lastBandValue = band.value;
         h.band = band;
         h.painted = true;
@@ -42,23 +72,15 @@ PassEnd pass(ProgramLoop& loop)
     return PassEnd::next;
 }
 
-void quietChanged(ProgramLoop& loop)
+void modesChanged(ProgramLoop& loop)
 {
-    if (loop.quiet) {
-        closeRGB();
-    } else {
-        h.repaint = true;
-    }
+    const LightMode wanted = lightsWanted(loop);
+    if (wanted == h.shown) return;
+    h.shown = wanted;
+    showLights(false);
 }
 
-void restoreLights(const ProgramLoop& loop)
-{
-    if (loop.quiet) {
-        closeRGB();
-    } else if (h.painted) {
-        paint(h.band);
-    }
-}
+void restoreLights(const ProgramLoop&) { showLights(true); }
 
 void metricsRows(const ProgramLoop&, MetricsValues* values)
 {
@@ -67,9 +89,16 @@ void metricsRows(const ProgramLoop&, MetricsValues* values)
     values->heatBand = h.painted ? h.band.index : -1;
 }
 
+void stateRows(const ProgramLoop&, StateValues* values)
+{
+    values->temperatureKnown = true;
+    values->temperature = h.degrees;
+    describeLightMode(h.shown, values->light, sizeof values->light);
+}
+
 constexpr ProgramParts kHeatglow = {
-    "heatglow", kPassPauseMs, kPassPauseMs,  /*followsQuietHours=*/true, /*drivesFan=*/false,
-    pass,       nullptr,      quietChanged,  restoreLights,              metricsRows,
+    "heatglow",           kPassPauseMs, kPassPauseMs, /*followsQuietHours=*/true, /*drivesFan=*/false,
+    /*drivesLights=*/true, /*drivesScreen=*/false, pass, nullptr, modesChanged, restoreLights, metricsRows, stateRows,
 };
 
 }  // namespace

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The loop every long-running board program runs (airguard, heatglow,
 // sysglance). It owns what they all share: the settings and their reload on
-// SIGHUP, the quiet hours, the metrics file, the board's recovery after
-// lost writes, and the stop. A program gives it its pass, its metrics rows
+// SIGHUP, the quiet hours, the owner's commands from Home Assistant, the
+// metrics and state files, the board's recovery after lost writes, and the
+// stop. A program gives it its pass, its metrics rows
 // and its part in those events, as a table of plain functions.
 #pragma once
 
@@ -12,12 +13,22 @@
 #include "apps/hatkit_conf.h"
 #include "apps/metrics.h"
 #include "apps/program_settings.h"
+#include "apps/runtime/commands.h"
+#include "apps/runtime/state_file.h"
+#include "platform/system_files.h"
 
 // What the loop keeps for the program; its pass may read and change it.
 struct ProgramLoop {
     HatkitSettings settings;  // loaded before the bus, and again on SIGHUP
     bool quiet = false;       // within the quiet hours (programs that follow them)
-    FanRecord fan;            // the programs that drive the fan
+    // The owner's commands from Home Assistant (the bridge's control file);
+    // auto everywhere without it. Each holds over the quiet hours for the
+    // part it names.
+    Commands commands;
+    bool controlPresent = false;
+    FileStamp controlStamp;
+    bool fanOverruled = false;  // fan off by command, but the CPU is too hot
+    FanRecord fan;              // the programs that drive the fan
     uint64_t passes = 0;
     uint64_t reloadsApplied = 0;
     uint64_t reloadsRejected = 0;
@@ -25,6 +36,11 @@ struct ProgramLoop {
     // program last meant it to show until that is acknowledged.
     bool boardLost = false;
     uint32_t boardLostSeen = 0;  // the lost-write count already looked at
+    // The state file: when it was last written, and what it said.
+    unsigned msSinceState = 0;
+    bool stateWritten = false;
+    StateValues lastState;
+    uint32_t boardLostAtState = 0;
 };
 
 enum class PassEnd { next, stopped, failed };
@@ -36,18 +52,30 @@ struct ProgramParts {
     unsigned lastPauseMs;  // the pause the loop makes after each pass
     bool followsQuietHours;
     bool drivesFan;
+    bool drivesLights;
+    bool drivesScreen;
     // One pass up to its last pause: stopped when a pause was cut short,
     // failed to end the program with status -1.
     PassEnd (*pass)(ProgramLoop& loop);
     // A SIGHUP was acted on; `before` holds the settings it found.
     void (*reloaded)(ProgramLoop& loop, ReloadResult result, const HatkitSettings& before);
-    // The quiet hours began or ended (loop.quiet says which).
-    void (*quietChanged)(ProgramLoop& loop);
+    // The quiet hours began or ended, or the commands changed: what the
+    // board shows follows loop.quiet and loop.commands from now on.
+    void (*modesChanged)(ProgramLoop& loop);
     // After the fan, the LEDs as the program last meant them to be.
     void (*restoreLights)(const ProgramLoop& loop);
     // The program's own rows; the loop fills the shared ones.
     void (*metricsRows)(const ProgramLoop& loop, MetricsValues* values);
+    // The same for the state file.
+    void (*stateRows)(const ProgramLoop& loop, StateValues* values);
 };
+
+// From this CPU temperature on, no command keeps the fan off.
+constexpr double kFanForcedAt = 75.0;
+
+// The fan as the thermostat and the owner's command ask. A command to keep
+// it off gives way from 75 °C on, said once on standard error.
+FanCommand fanCommandOf(ProgramLoop& loop, double degrees, FanThresholds thresholds);
 
 // Before the bus: output line-buffered, SIGHUP and the stop signals caught
 // (first: a signal while starting must not kill the program), the settings

@@ -29,12 +29,18 @@ void formatText(char* out, const char* format, ...)
     va_end(args);
 }
 
-void formatCpuText(char* out, uint64_t load1)
+uint64_t cpuPercent(uint64_t load1)
 {
     // load * 100 / 65536, split so that the product cannot overflow.
-    const uint64_t percent = load1 / kLoadOne * 100 + (load1 % kLoadOne) * 100 / kLoadOne;
-    formatText(out, "CPU:%" PRIu64 "%%", percent);
+    return load1 / kLoadOne * 100 + (load1 % kLoadOne) * 100 / kLoadOne;
 }
+
+uint64_t usedMiB(uint64_t freeCount, uint64_t totalCount, uint64_t unit)
+{
+    return totalCount > freeCount ? scaled(totalCount - freeCount, unit) >> kMiBShift : 0;
+}
+
+void formatCpuText(char* out, uint64_t load1) { formatText(out, "CPU:%" PRIu64 "%%", cpuPercent(load1)); }
 
 void formatRamText(char* out, uint64_t freeRam, uint64_t totalRam, uint64_t memUnit)
 {

@@ -10,6 +10,12 @@
 // printf into a text store, cut at 31 characters.
 void formatText(char* out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// The figures behind the texts, for the state file: the load as a
+// percentage of one CPU, and (total - free) x unit in MiB (0 when free is
+// the larger).
+uint64_t cpuPercent(uint64_t load1);
+uint64_t usedMiB(uint64_t freeCount, uint64_t totalCount, uint64_t unit);
+
 // "CPU:N%": the 1-minute load (fixed point, 65536 = 1.0) as a percentage of one CPU.
 void formatCpuText(char* out, uint64_t load1);
 // "RAM:free/total MB": the counters times mem_unit, in MiB.

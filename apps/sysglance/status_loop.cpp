@@ -22,6 +22,7 @@ constexpr unsigned kHalfPassPauseMs = 500;
 constexpr unsigned kPassMs = kAfterPushPauseMs + 2 * kHalfPassPauseMs;
 constexpr int kDisplayOff = 0xAE;
 constexpr int kDisplayOn = 0xAF;
+constexpr int kAllLeds = 3;
 // display_updates = changes: a disturbed panel heals within this many passes.
 constexpr int kWholeFrameEveryPasses = 60;
 
@@ -30,7 +31,12 @@ struct Sysglance {
     StatusTexts texts;
     int effectCounter = 0;           // passes since the rotation last restarted
     int currentEffect = kStartEffect;  // the effect the rotation has reached
-    bool restoreEffect = false;      // the quiet hours just ended: the effect goes back on
+    bool restoreEffect = false;      // the rotation is back: the effect goes on again
+    // What the panel and the LEDs show, by the quiet hours and the owner's
+    // commands: a dark panel; the LEDs' rotation (automatic), off, or the
+    // command's colour or effect.
+    bool panelDark = false;
+    LightMode leds;
     // display_updates = changes: a whole frame is due (start, reload, end of
     // the quiet hours), and the passes since the last one.
     bool wholeFrameDue = true;
@@ -70,18 +76,19 @@ void reloaded(ProgramLoop& loop, ReloadResult result, const HatkitSettings& befo
     if (!sameInterfaces(now, before)) restartAddressSearch(g.texts);
 }
 
-// Into the quiet hours: panel and LEDs off. Out: the panel on again; the
-// frame of this pass and the effect follow.
-void quietChanged(ProgramLoop& loop)
+// The owner's command for each, else dark in the quiet hours.
+bool panelWanted(const ProgramLoop& loop)
 {
-    if (loop.quiet) {
-        ssd1306_command(kDisplayOff);
-        closeRGB();
-    } else {
-        ssd1306_command(kDisplayOn);
-        g.restoreEffect = true;
-        g.wholeFrameDue = true;
-    }
+    if (loop.commands.screen != ScreenMode::automatic) return loop.commands.screen == ScreenMode::on;
+    return !loop.quiet;
+}
+
+LightMode lightsWanted(const ProgramLoop& loop)
+{
+    if (loop.commands.light.kind != LightKind::automatic) return loop.commands.light;
+    LightMode wanted;
+    if (loop.quiet) wanted.kind = LightKind::off;
+    return wanted;
 }
 
 void writeEffect(int effect)
@@ -90,22 +97,50 @@ void writeEffect(int effect)
     g.effectWritten = effect;
 }
 
-// After the fan: the effect, or the LEDs off in the quiet hours.
-void restoreLights(const ProgramLoop& loop)
+// Writes what g.leds asks for; the rotation's effect waits for the effect
+// step of the pass, but after lost writes (`again`) goes back at once.
+void showLights(bool again)
 {
-    if (loop.quiet) {
+    switch (g.leds.kind) {
+    case LightKind::automatic:
+        if (again) writeEffect(g.currentEffect);
+        if (!again) g.restoreEffect = true;
+        break;
+    case LightKind::off: closeRGB(); break;
+    case LightKind::colour:
         closeRGB();
-    } else {
-        writeEffect(g.currentEffect);
+        setRGB(kAllLeds, g.leds.red, g.leds.green, g.leds.blue);
+        break;
+    case LightKind::effect: writeEffect(g.leds.effect); break;
     }
 }
+
+// Into the quiet hours (or by command): panel and LEDs off. Out: the panel
+// on again; the frame of this pass and the effect follow.
+void modesChanged(ProgramLoop& loop)
+{
+    const bool panelDark = !panelWanted(loop);
+    if (panelDark != g.panelDark) {
+        g.panelDark = panelDark;
+        ssd1306_command(panelDark ? kDisplayOff : kDisplayOn);
+        if (!panelDark) g.wholeFrameDue = true;
+    }
+    const LightMode leds = lightsWanted(loop);
+    if (leds != g.leds) {
+        g.leds = leds;
+        showLights(false);
+    }
+}
+
+// After the fan: the LEDs as they should be.
+void restoreLights(const ProgramLoop&) { showLights(true); }
 
 // Only a change of state is written; no decision on a failed reading: the
 // fan keeps its state rather than stopping because the sensor cannot be read.
 void switchFan(ProgramLoop& loop)
 {
     if (!g.texts.temperatureValid) return;
-    driveFan(fanCommandFor(g.texts.temperature, thresholdsOf(loop)), FanWrites::changes, &loop.fan);
+    driveFan(fanCommandOf(loop, g.texts.temperature, thresholdsOf(loop)), FanWrites::changes, &loop.fan);
 }
 
 void metricsRows(const ProgramLoop& loop, MetricsValues* values)
@@ -121,14 +156,14 @@ void metricsRows(const ProgramLoop& loop, MetricsValues* values)
 
 // A panel that missed writes is initialised again, as at start and with the
 // settings in force, before the next frame; it stays marked until that is
-// acknowledged. In the quiet hours it is switched off again at once.
-void recoverPanel(const ProgramLoop& loop)
+// acknowledged. A panel meant to be dark is switched off again at once.
+void recoverPanel()
 {
     if (ssd1306::panelWrites.lost != g.panelLostSeen) g.panelLost = true;
     g.panelLostSeen = ssd1306::panelWrites.lost;
     if (!g.panelLost) return;
     ssd1306_initialise();
-    if (loop.quiet) ssd1306_command(kDisplayOff);
+    if (g.panelDark) ssd1306_command(kDisplayOff);
     g.wholeFrameDue = true;
     g.panelLost = ssd1306::panelWrites.lost != g.panelLostSeen;
 }
@@ -137,7 +172,7 @@ void recoverPanel(const ProgramLoop& loop)
 // changed, with a whole frame when due and at least every 60 passes.
 void pushFrame(const ProgramLoop& loop)
 {
-    if (loop.quiet) return;
+    if (g.panelDark) return;
     if (loop.settings.displayUpdates == DisplayUpdates::full) {
         ssd1306_display();
         return;
@@ -154,7 +189,7 @@ void pushFrame(const ProgramLoop& loop)
 PassEnd pass(ProgramLoop& loop)
 {
     StatusTexts& texts = g.texts;
-    recoverPanel(loop);
+    recoverPanel();
     if (!sampleLoadAndMemory(texts)) {
         std::puts(kSysinfoError);
         drawSysinfoError();
@@ -182,18 +217,34 @@ PassEnd pass(ProgramLoop& loop)
     // The rotation goes on through the quiet hours, unseen.
     const int effect = rotateEffect(&g.effectCounter);
     if (effect != kNoEffectChange) g.currentEffect = effect;
-    if (!loop.quiet && (effect != kNoEffectChange || g.restoreEffect)) {
+    if (g.leds.kind == LightKind::automatic && (effect != kNoEffectChange || g.restoreEffect)) {
         writeEffect(g.currentEffect);
         g.restoreEffect = false;
     }
     return PassEnd::next;
 }
 
+void stateRows(const ProgramLoop&, StateValues* values)
+{
+    const StatusTexts& texts = g.texts;
+    values->temperatureKnown = texts.tempText[0] != '\0';
+    values->temperature = texts.temperature;
+    describeLightMode(g.leds, values->light, sizeof values->light);
+    values->screenOn = !g.panelDark;
+    values->hasStatus = texts.cpuText[0] != '\0';
+    values->cpuPercent = texts.cpuPercent;
+    values->ramUsedMb = texts.ramUsedMb;
+    values->diskUsedMb = texts.diskUsedMb;
+    // "eth0:192.168.1.20": the address alone.
+    const char* colon = std::strchr(texts.addressText, ':');
+    values->address = texts.addressFound && colon != nullptr ? colon + 1 : "";
+}
+
 }  // namespace
 
 const ProgramParts kSysglance = {
-    "sysglance", kPassMs,  kHalfPassPauseMs, /*followsQuietHours=*/true, /*drivesFan=*/true,
-    pass,        reloaded, quietChanged,     restoreLights,              metricsRows,
+    "sysglance",          kPassMs,  kHalfPassPauseMs, /*followsQuietHours=*/true, /*drivesFan=*/true,
+    /*drivesLights=*/true, /*drivesScreen=*/true, pass, reloaded, modesChanged, restoreLights, metricsRows, stateRows,
 };
 
 bool startSysglance(ProgramLoop& loop)

@@ -58,6 +58,8 @@ bool sampleLoadAndMemory(StatusTexts& texts)
     if (readSystemInfo(&info) != 0) return false;
     formatCpuText(texts.cpuText, info.loads[0]);
     formatRamText(texts.ramText, info.freeram, info.totalram, info.mem_unit);
+    texts.cpuPercent = cpuPercent(info.loads[0]);
+    texts.ramUsedMb = usedMiB(info.freeram, info.totalram, info.mem_unit);
     return true;
 }
 
@@ -140,4 +142,5 @@ void sampleDisk(StatusTexts& texts)
     // from counters the kernel never filled in.
     if (readRootFileSystem(&info) != 0) return;
     formatDiskText(texts.diskText, info.f_bfree, info.f_blocks, static_cast<int64_t>(info.f_bsize));
+    texts.diskUsedMb = usedMiB(info.f_bfree, info.f_blocks, static_cast<uint64_t>(info.f_bsize));
 }

@@ -2,6 +2,8 @@
 // The texts sysglance shows, and what the sampler learns along the way.
 #pragma once
 
+#include <cstdint>
+
 struct ifaddrs;
 
 constexpr int kTextSize = 32;  // 31 characters and the terminator
@@ -19,5 +21,8 @@ struct StatusTexts {
     int boardModel = 0;                       // 4: Pi 4 Model B, 3: Pi 3 Model B, 0: not recognised
     char modelText[kModelTextSize] = "";      // the model file's text, once read
     double temperature = 0.0;                 // the last good reading
+    uint64_t cpuPercent = 0;                  // the figures of the texts above
+    uint64_t ramUsedMb = 0;
+    uint64_t diskUsedMb = 0;
     bool temperatureValid = false;            // the last reading succeeded
 };

@@ -96,5 +96,14 @@ extern "C" void delay(unsigned int howLong) { recordedPauses.push_back(howLong);
 
 int openSystemFile(const char* path) { return open((root() + path).c_str(), O_RDONLY | O_CLOEXEC); }
 
+bool stampSystemFile(const char* path, FileStamp* stamp)
+{
+    struct stat info {};
+    if (stat((root() + path).c_str(), &info) != 0) return false;
+    *stamp = {static_cast<uint64_t>(info.st_ino), static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+              static_cast<int64_t>(info.st_size)};
+    return true;
+}
+
 int openOutputFolder(const char* path) { return open((root() + path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#include "apps/runtime/state_file.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "apps/kept_file.h"
+#include "apps/text_out.h"
+
+namespace {
+
+KeptFile file;
+char text[1024];
+bool complained = false;
+
+}  // namespace
+
+int renderState(const StateValues& v, char* out, std::size_t size)
+{
+    TextOut t{out, size};
+    t.add("program = %s\n", v.program);
+    if (v.temperatureKnown) t.add("temperature = %.1f\n", v.temperature);
+    if (v.drivesFan) {
+        if (v.fan != FanState::nothingWritten) t.add("fan = %s\n", v.fan == FanState::on ? "on" : "off");
+        t.add("fan_mode = %s\n", fanModeName(v.fanMode));
+    }
+    if (v.drivesLights) t.add("light = %s\n", v.light);
+    if (v.drivesScreen) t.add("screen = %s\n", v.screenOn ? "on" : "off");
+    if (v.followsQuietHours) t.add("quiet_hours = %s\n", v.quiet ? "yes" : "no");
+    t.add("board_answering = %s\n", v.boardAnswering ? "yes" : "no");
+    if (v.hasStatus) {
+        t.add("cpu_percent = %" PRIu64 "\nram_used_mb = %" PRIu64 "\ndisk_used_mb = %" PRIu64 "\n", v.cpuPercent,
+              v.ramUsedMb, v.diskUsedMb);
+        // A '#' would start a comment; an address never holds one.
+        if (v.address[0] != '\0' && std::strchr(v.address, '#') == nullptr) t.add("address = %s\n", v.address);
+    }
+    return t.ok ? static_cast<int>(size - t.left) : -1;
+}
+
+void writeState(const char* program, const StateValues& values)
+{
+    if (file.name[0] == '\0') std::snprintf(file.name, sizeof file.name, "%s.state", program);
+    const int length = renderState(values, text, sizeof text);
+    if (length < 0) return;
+    if (keepFile(&file, kStateFolder, text, static_cast<std::size_t>(length))) return;
+    // Outside systemd there is no such folder: that is no fault.
+    if (errno != ENOENT && !complained) {
+        std::fprintf(stderr, "state: cannot write %s/%s: %s\n", kStateFolder, file.name, std::strerror(errno));
+        complained = true;
+    }
+}
+
+void removeState() { dropFile(&file); }

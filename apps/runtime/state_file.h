@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// The state file: what a board program shows and drives, for the bridge
+// to Home Assistant (hatkit-mqtt), which reads it with hatkit.conf's
+// parser. Kept as /run/hatkit/PROGRAM.state while /run/hatkit exists (the
+// units make it); elsewhere nothing is written and nothing is said.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "apps/fan_control.h"
+#include "apps/runtime/commands.h"
+
+constexpr const char* kStateFolder = "/run/hatkit";
+
+// A part a program does not have stays out of its file.
+struct StateValues {
+    const char* program = "";
+    bool temperatureKnown = false;
+    double temperature = 0.0;
+    bool drivesFan = false;
+    FanState fan = FanState::nothingWritten;
+    FanMode fanMode = FanMode::automatic;
+    bool drivesLights = false;
+    char light[16] = "";  // "auto", "off", "RRGGBB" or "effect N"
+    bool drivesScreen = false;
+    bool screenOn = false;
+    bool followsQuietHours = false;
+    bool quiet = false;
+    bool boardAnswering = true;  // no write to the board lost since the last state
+    // sysglance's status.
+    bool hasStatus = false;
+    uint64_t cpuPercent = 0;
+    uint64_t ramUsedMb = 0;
+    uint64_t diskUsedMb = 0;
+    const char* address = "";
+};
+
+// hatkit.conf's form; the length, or -1 when it does not fit.
+int renderState(const StateValues& values, char* text, std::size_t size);
+
+// Replaces the file; a missing folder is no error.
+void writeState(const char* program, const StateValues& values);
+
+// Removes the file: the program stops.
+void removeState();
