@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: MIT
+#include "apps/hatkit-mqtt/discovery.h"
+
+#include <cjson/cJSON.h>
+
+#include <memory>
+
+namespace {
+
+using Json = std::unique_ptr<cJSON, decltype(&cJSON_Delete)>;
+
+struct Kind {
+    const char* component;
+    const char* object;
+    const char* name;
+    unsigned programs;  // bit 0 sysglance, 1 airguard, 2 heatglow
+};
+
+constexpr unsigned kSysglance = 1, kAirguard = 2, kHeatglow = 4, kAll = 7;
+
+constexpr Kind kKinds[kEntities] = {
+    {"fan", "fan", "Fan", kSysglance | kAirguard},
+    {"light", "leds", "LEDs", kSysglance | kHeatglow},
+    {"switch", "screen", "Screen", kSysglance},
+    {"sensor", "temperature", "CPU temperature", kAll},
+    {"sensor", "cpu", "CPU load", kSysglance},
+    {"sensor", "ram", "RAM used", kSysglance},
+    {"sensor", "disk", "Disk used", kSysglance},
+    {"sensor", "address", "Address", kSysglance},
+    {"binary_sensor", "quiet_hours", "Quiet hours", kSysglance | kHeatglow},
+    {"binary_sensor", "board_problem", "Board not answering", kAll},
+};
+
+void add(cJSON* json, const char* key, const std::string& value) { cJSON_AddStringToObject(json, key, value.c_str()); }
+
+void addStrings(cJSON* json, const char* key, std::initializer_list<const char*> values)
+{
+    cJSON* array = cJSON_AddArrayToObject(json, key);
+    for (const char* value : values) cJSON_AddItemToArray(array, cJSON_CreateString(value));
+}
+
+}  // namespace
+
+bool offers(int program, Entity entity) { return (kKinds[static_cast<int>(entity)].programs >> program & 1U) != 0; }
+
+std::string baseTopic(const Device& device) { return "hatkit/" + device.node; }
+
+std::string configTopic(const Device& device, Entity entity)
+{
+    const Kind& kind = kKinds[static_cast<int>(entity)];
+    return device.prefix + "/" + kind.component + "/" + device.node + "/" + kind.object + "/config";
+}
+
+std::string configMessage(const Device& device, Entity entity, const char* program)
+{
+    const Kind& kind = kKinds[static_cast<int>(entity)];
+    const std::string base = baseTopic(device);
+    const std::string state = base + "/state";
+    Json json(cJSON_CreateObject(), cJSON_Delete);
+    cJSON* c = json.get();
+    add(c, "name", kind.name);
+    add(c, "unique_id", "hatkit_" + device.node + "_" + kind.object);
+    add(c, "object_id", device.node + "_" + kind.object);
+    cJSON* dev = cJSON_AddObjectToObject(c, "device");
+    addStrings(dev, "identifiers", {("hatkit_" + device.node).c_str()});
+    add(dev, "name", device.node);
+    add(dev, "model", device.model.empty() ? "Raspberry Pi" : device.model);
+    add(dev, "manufacturer", "hatkit");
+    add(dev, "sw_version", device.version);
+    cJSON* availability = cJSON_AddArrayToObject(c, "availability");
+    for (const std::string& topic : {base + "/availability", base + "/" + program + "/availability"}) {
+        cJSON* item = cJSON_CreateObject();
+        add(item, "topic", topic);
+        cJSON_AddItemToArray(availability, item);
+    }
+    add(c, "availability_mode", "all");
+    switch (entity) {
+    case Entity::fan:
+        add(c, "command_topic", base + "/fan/set");
+        add(c, "state_topic", state);
+        add(c, "state_value_template", "{{ 'ON' if value_json.fan == 'on' else 'OFF' }}");
+        addStrings(c, "preset_modes", {"auto"});
+        add(c, "preset_mode_command_topic", base + "/fan/preset/set");
+        add(c, "preset_mode_state_topic", state);
+        add(c, "preset_mode_value_template", "{{ 'auto' if value_json.fan_mode == 'auto' else 'None' }}");
+        break;
+    case Entity::light:
+        add(c, "schema", "json");
+        add(c, "command_topic", base + "/light/set");
+        add(c, "state_topic", base + "/light/state");
+        addStrings(c, "supported_color_modes", {"rgb"});
+        cJSON_AddTrueToObject(c, "effect");
+        addStrings(c, "effect_list", {"auto", "effect 0", "effect 1", "effect 2", "effect 3", "effect 4"});
+        break;
+    case Entity::screen:
+        add(c, "command_topic", base + "/screen/set");
+        add(c, "state_topic", state);
+        add(c, "value_template", "{{ 'ON' if value_json.screen == 'on' else 'OFF' }}");
+        break;
+    case Entity::temperature:
+        add(c, "state_topic", state);
+        add(c, "device_class", "temperature");
+        add(c, "state_class", "measurement");
+        add(c, "unit_of_measurement", "\u00b0C");
+        add(c, "value_template", "{{ value_json.temperature }}");
+        break;
+    case Entity::cpu:
+        add(c, "state_topic", state);
+        add(c, "state_class", "measurement");
+        add(c, "unit_of_measurement", "%");
+        add(c, "value_template", "{{ value_json.cpu_percent }}");
+        break;
+    case Entity::ram:
+    case Entity::disk:
+        add(c, "state_topic", state);
+        add(c, "device_class", "data_size");
+        add(c, "state_class", "measurement");
+        add(c, "unit_of_measurement", "MB");
+        add(c, "value_template", entity == Entity::ram ? "{{ value_json.ram_used_mb }}" : "{{ value_json.disk_used_mb }}");
+        break;
+    case Entity::address:
+        add(c, "state_topic", state);
+        add(c, "value_template", "{{ value_json.address | default('') }}");
+        break;
+    case Entity::quietHours:
+        add(c, "state_topic", state);
+        add(c, "value_template", "{{ 'ON' if value_json.quiet_hours else 'OFF' }}");
+        break;
+    case Entity::boardProblem:
+        add(c, "state_topic", state);
+        add(c, "device_class", "problem");
+        add(c, "value_template", "{{ 'OFF' if value_json.board_answering else 'ON' }}");
+        break;
+    case Entity::count: break;
+    }
+    char* text = cJSON_PrintUnformatted(c);
+    std::string out = text != nullptr ? text : "";
+    cJSON_free(text);
+    return out;
+}
