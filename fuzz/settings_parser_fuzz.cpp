@@ -31,6 +31,13 @@ bool sound(const HatkitSettings& s)
         if (!terminated(s.interfaces[i], kInterfaceNameSize) || s.interfaces[i][0] == '\0') return false;
     }
     if (!terminated(s.metricsDir, kMetricsDirSize)) return false;
+    const MqttSettings& m = s.mqtt;
+    for (const char* file : {m.passwordFile, m.caFile, m.certFile, m.keyFile}) {
+        if (!terminated(file, kPathSize) || (file[0] != '\0' && file[0] != '/')) return false;
+    }
+    if (!terminated(m.host, kPathSize) || m.port < 0 || m.port > 65535 || (m.certFile[0] != '\0') != (m.keyFile[0] != '\0')) {
+        return false;
+    }
     return s.metricsDir[0] == '\0' || s.metricsDir[0] == '/';
 }
 

@@ -439,6 +439,45 @@ TEST(BoardPrograms, WriteAgainWhatTheBoardLostOnceItAnswers)
     }
 }
 
+// The owner's commands from Home Assistant (the bridge's control file, one
+// look a pass) and the state file the bridge reads.
+TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
+{
+    const std::string control = "/run/hatkit-mqtt/control";
+    const struct {
+        const char* program;
+        std::string script;
+        std::string end;
+        Lines writes;
+        std::string err;
+        std::string state;  // what the state file holds at the end
+    } cases[] = {
+        // Fan off by command, written every pass as airguard does, until the
+        // CPU reaches 75 C: then it runs, said once.
+        {"airguard", "0 file " + control + " fan = off\n" + thermalAt(0, "60000") + thermalAt(2000, "80000"), "4000",
+         {"0 write 0x0d 0x08 0x00", "1000 write 0x0d 0x08 0x00", "2000 write 0x0d 0x08 0x01", "3000 write 0x0d 0x08 0x01"},
+         "fan: kept off by command, but the CPU is at 80.0C: running it\n",
+         "program = airguard\ntemperature = 80.0\nfan = on\nfan_mode = off\nboard_answering = yes\n"},
+        // A colour by command; without the file the heat colours are back.
+        {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
+         "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
+         "", "program = heatglow\ntemperature = 44.5\nlight = auto\nquiet_hours = no\nboard_answering = yes\n"},
+        // A file that does not parse is refused whole, named by its line.
+        {"heatglow", "0 file " + control + " fan = on\n1000 file " + control + " light = purple\n" + thermalAt(0, "44500"),
+         "1500", Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255),
+         "control line 1: light must be auto, off, RRGGBB or effect 0 to 4, not 'purple'\n", "light = auto\n"},
+    };
+    for (const auto& c : cases) {
+        HatsimScenario scenario;
+        const HatsimRun run = scenario.run(c.program, "0 dir /run/hatkit\n" + c.script, {"HATSIM_END_MS=" + c.end});
+        EXPECT_EQ(run.exitStatus, 0) << c.program;
+        EXPECT_EQ(eventsWith(run, "write 0x0d"), c.writes) << c.program << " " << c.script;
+        EXPECT_EQ(run.err, c.err) << c.program;
+        const std::string state = scenario.folder().read("root/run/hatkit/" + std::string(c.program) + ".state");
+        EXPECT_NE(state.find(c.state), std::string::npos) << state;
+    }
+}
+
 TEST(Settings, ABadFileStopsTheProgramBeforeTheBus)
 {
     for (const char* program : {"sysglance", "airguard", "heatglow"}) {

@@ -475,6 +475,15 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
                               "2020 write 0x3c 0x00 0xaf"}},
           {"2020 write 0x3c 0x00 0xae", {"2020 write 0x3c 0x00 0xae", "2020 write 0x3c 0x00 0xae"}}},
          "", 0},
+        // The owner's commands hold over the quiet hours for what they name:
+        // the screen stays on while the LEDs go dark, ...
+        {"quiet_hours = 00:00-23:59\n", at(0, "file /run/hatkit-mqtt/control screen = on"), "2026-12-31T12:00:00", 2,
+         {{"0x3c 0x00 0xae", {"0 write 0x3c 0x00 0xae"}}, {"write 0x0d 0x07", {"0 write 0x0d 0x07 0x00"}}}, "", 2 * 512},
+        // ... or the LEDs show effect 1 on a dark screen.
+        {"quiet_hours = 00:00-23:59\n", at(0, "file /run/hatkit-mqtt/control light = effect 1"), "2026-12-31T12:00:00", 2,
+         {{"0x3c 0x00 0xae", {"0 write 0x3c 0x00 0xae", "0 write 0x3c 0x00 0xae"}},
+          {"write 0x0d 0x04", {"0 write 0x0d 0x04 0x03", "0 write 0x0d 0x04 0x01"}}, {"write 0x0d 0x07", {}}},
+         "", 0},
         // ... and the frame goes as blocks, whole after the reload.
         {"", reload(2, "display_updates = changes"), "", 2,
          {{"send 0x3c 0x00", {"1010 send 0x3c 0x00 0x21 0x00 0x7f 0x22 0x00 0x03"}}}, "", 512},

@@ -64,6 +64,16 @@ TEST(HatkitConf, ValuesAtTheirEdges)
         {"metrics_dir = /var/lib/prometheus/node-exporter/",
          [](const HatkitSettings& s) { return std::string(s.metricsDir) == "/var/lib/prometheus/node-exporter"; }},
         {"metrics_dir = /", [](const HatkitSettings& s) { return std::string(s.metricsDir) == "/"; }},
+        {"mqtt_broker = ha.local", [](const HatkitSettings& s) { return std::string(s.mqtt.host) == "ha.local" && s.mqtt.port == 0; }},
+        {"mqtt_broker = 10.0.0.2:65535", [](const HatkitSettings& s) { return s.mqtt.port == 65535; }},
+        {"mqtt_broker = [fd00::1]:1",
+         [](const HatkitSettings& s) { return std::string(s.mqtt.host) == "fd00::1" && s.mqtt.port == 1; }},
+        {"mqtt_ca_file = /c\nmqtt_cert_file = /d\nmqtt_key_file = /e\nmqtt_user = ha-user@x\nmqtt_node = pi_4-b\n"
+         "mqtt_discovery_prefix = ha/disc",
+         [](const HatkitSettings& s) {
+             return std::string(s.mqtt.keyFile) == "/e" && std::string(s.mqtt.user) == "ha-user@x" &&
+                    std::string(s.mqtt.discoveryPrefix) == "ha/disc" && std::string(s.mqtt.node) == "pi_4-b";
+         }},
         {"metrics_dir = /aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
          [](const HatkitSettings& s) { return std::string(s.metricsDir).size() == 255; }},
     };
@@ -118,6 +128,17 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
          "hatkit.conf line 1: interface name 'abcdefghijklmnop' is longer than 15 characters"},
         {"address_interfaces = a b c d e f g h i\n", "hatkit.conf line 1: address_interfaces takes at most 8 names"},
         {"address_interfaces =\n", "hatkit.conf line 1: address_interfaces needs at least one interface name, or *"},
+        {"mqtt_broker = ha.local:0\n", "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not 'ha.local:0'"},
+        {"mqtt_broker = ha.local:65536\n",
+         "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not 'ha.local:65536'"},
+        {"mqtt_broker = [::1\n", "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not '[::1'"},
+        {"mqtt_broker = ha local\n",
+         "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not 'ha local'"},
+        {"mqtt_password_file = secret\n", "hatkit.conf line 1: mqtt_password_file must be an absolute path to a file, not 'secret'"},
+        {"mqtt_node = Pi4\n", "hatkit.conf line 1: mqtt_node must be 1 to 63 of a-z, 0-9, _ and -, not 'Pi4'"},
+        {"mqtt_discovery_prefix = /ha\n", "hatkit.conf line 1: mqtt_discovery_prefix must be a topic like homeassistant, not '/ha'"},
+        {"mqtt_ca_file = /ca\nmqtt_key_file = /k\n", "hatkit.conf line 2: mqtt_key_file needs mqtt_cert_file too"},
+        {"mqtt_cert_file = /c\nmqtt_key_file = /k\n", "hatkit.conf line 1: a client certificate needs mqtt_ca_file (TLS) too"},
     };
     for (const auto& c : cases) {
         HatkitSettings settings;
