@@ -10,6 +10,7 @@
 
 namespace {
 constexpr unsigned kLinkRetryPauseMs = 500;
+constexpr int kAllLeds = 3;
 }  // namespace
 
 void useLineBufferedOutput() { std::setvbuf(stdout, nullptr, _IOLBF, 0); }
@@ -35,6 +36,19 @@ bool pauseUnlessStopped(unsigned ms)
 {
     delay(ms);
     return !stopRequested();
+}
+
+void showCommandedLight(const LightMode& light)
+{
+    switch (light.kind) {
+    case LightKind::automatic: break;
+    case LightKind::off: closeRGB(); break;
+    case LightKind::colour:
+        closeRGB();
+        setRGB(kAllLeds, light.red, light.green, light.blue);
+        break;
+    case LightKind::effect: setRGBEffect(light.effect); break;
+    }
 }
 
 bool readTemperatureOrReport(int limit, double* degrees)

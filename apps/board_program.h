@@ -4,6 +4,8 @@
 // with the fixed messages.
 #pragma once
 
+#include "apps/commands.h"
+
 constexpr int kExitFailure = -1;
 constexpr int kExitStopped = 0;
 
@@ -22,6 +24,11 @@ bool openBoardLink(LinkAttempts attempts);
 // delay(ms); false when a stop was asked for (the pause then ends at once):
 // the program ends without another step.
 bool pauseUnlessStopped(unsigned ms);
+
+// The LEDs as an owner's command has them: off, one steady colour on all
+// three (the effect stopped first), or a built-in effect. Nothing for
+// automatic: that is the program's own.
+void showCommandedLight(const LightMode& light);
 
 // Reads the temperature; on failure prints the probe's message on standard
 // error and returns false (the program then exits with status -1).

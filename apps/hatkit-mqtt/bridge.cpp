@@ -15,7 +15,7 @@
 #include "apps/hatkit-mqtt/discovery.h"
 #include "apps/hatkit-mqtt/program_states.h"
 #include "apps/program_settings.h"
-#include "apps/runtime/commands.h"
+#include "apps/commands.h"
 #include "platform/stop_request.h"
 #include "platform/system_files.h"
 

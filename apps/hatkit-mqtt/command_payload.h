@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "apps/runtime/commands.h"
+#include "apps/commands.h"
 
 enum class CommandTopic { fan, fanPreset, light, screen };
 

@@ -14,21 +14,30 @@ struct Kind {
     const char* object;
     const char* name;
     unsigned programs;  // bit 0 sysglance, 1 airguard, 2 heatglow
+    // Sensors: what the state's field means to Home Assistant.
+    const char* deviceClass;
+    const char* stateClass;
+    const char* unit;
+    const char* valueTemplate;
 };
 
 constexpr unsigned kSysglance = 1, kAirguard = 2, kHeatglow = 4, kAll = 7;
 
 constexpr Kind kKinds[kEntities] = {
-    {"fan", "fan", "Fan", kSysglance | kAirguard},
-    {"light", "leds", "LEDs", kSysglance | kHeatglow},
-    {"switch", "screen", "Screen", kSysglance},
-    {"sensor", "temperature", "CPU temperature", kAll},
-    {"sensor", "cpu", "CPU load", kSysglance},
-    {"sensor", "ram", "RAM used", kSysglance},
-    {"sensor", "disk", "Disk used", kSysglance},
-    {"sensor", "address", "Address", kSysglance},
-    {"binary_sensor", "quiet_hours", "Quiet hours", kSysglance | kHeatglow},
-    {"binary_sensor", "board_problem", "Board not answering", kAll},
+    {"fan", "fan", "Fan", kSysglance | kAirguard, nullptr, nullptr, nullptr, nullptr},
+    {"light", "leds", "LEDs", kSysglance | kHeatglow, nullptr, nullptr, nullptr, nullptr},
+    {"switch", "screen", "Screen", kSysglance, nullptr, nullptr, nullptr,
+     "{{ 'ON' if value_json.screen == 'on' else 'OFF' }}"},
+    {"sensor", "temperature", "CPU temperature", kAll, "temperature", "measurement", "\u00b0C",
+     "{{ value_json.temperature }}"},
+    {"sensor", "cpu", "CPU load", kSysglance, nullptr, "measurement", "%", "{{ value_json.cpu_percent }}"},
+    {"sensor", "ram", "RAM used", kSysglance, "data_size", "measurement", "MB", "{{ value_json.ram_used_mb }}"},
+    {"sensor", "disk", "Disk used", kSysglance, "data_size", "measurement", "MB", "{{ value_json.disk_used_mb }}"},
+    {"sensor", "address", "Address", kSysglance, nullptr, nullptr, nullptr, "{{ value_json.address | default('') }}"},
+    {"binary_sensor", "quiet_hours", "Quiet hours", kSysglance | kHeatglow, nullptr, nullptr, nullptr,
+     "{{ 'ON' if value_json.quiet_hours else 'OFF' }}"},
+    {"binary_sensor", "board_problem", "Board not answering", kAll, "problem", nullptr, nullptr,
+     "{{ 'OFF' if value_json.board_answering else 'ON' }}"},
 };
 
 void add(cJSON* json, const char* key, const std::string& value) { cJSON_AddStringToObject(json, key, value.c_str()); }
@@ -92,44 +101,13 @@ std::string configMessage(const Device& device, Entity entity, const char* progr
         cJSON_AddTrueToObject(c, "effect");
         addStrings(c, "effect_list", {"auto", "effect 0", "effect 1", "effect 2", "effect 3", "effect 4"});
         break;
-    case Entity::screen:
-        add(c, "command_topic", base + "/screen/set");
+    default:
         add(c, "state_topic", state);
-        add(c, "value_template", "{{ 'ON' if value_json.screen == 'on' else 'OFF' }}");
-        break;
-    case Entity::temperature:
-        add(c, "state_topic", state);
-        add(c, "device_class", "temperature");
-        add(c, "state_class", "measurement");
-        add(c, "unit_of_measurement", "\u00b0C");
-        add(c, "value_template", "{{ value_json.temperature }}");
-        break;
-    case Entity::cpu:
-        add(c, "state_topic", state);
-        add(c, "state_class", "measurement");
-        add(c, "unit_of_measurement", "%");
-        add(c, "value_template", "{{ value_json.cpu_percent }}");
-        break;
-    case Entity::ram:
-    case Entity::disk:
-        add(c, "state_topic", state);
-        add(c, "device_class", "data_size");
-        add(c, "state_class", "measurement");
-        add(c, "unit_of_measurement", "MB");
-        add(c, "value_template", entity == Entity::ram ? "{{ value_json.ram_used_mb }}" : "{{ value_json.disk_used_mb }}");
-        break;
-    case Entity::address:
-        add(c, "state_topic", state);
-        add(c, "value_template", "{{ value_json.address | default('') }}");
-        break;
-    case Entity::quietHours:
-        add(c, "state_topic", state);
-        add(c, "value_template", "{{ 'ON' if value_json.quiet_hours else 'OFF' }}");
-        break;
-    case Entity::boardProblem:
-        add(c, "state_topic", state);
-        add(c, "device_class", "problem");
-        add(c, "value_template", "{{ 'OFF' if value_json.board_answering else 'ON' }}");
+        if (entity == Entity::screen) add(c, "command_topic", base + "/screen/set");
+        if (kind.deviceClass != nullptr) add(c, "device_class", kind.deviceClass);
+        if (kind.stateClass != nullptr) add(c, "state_class", kind.stateClass);
+        if (kind.unit != nullptr) add(c, "unit_of_measurement", kind.unit);
+        add(c, "value_template", kind.valueTemplate);
         break;
     case Entity::count: break;
     }

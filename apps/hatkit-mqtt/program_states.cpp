@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "apps/key_value_text.h"
-#include "apps/runtime/commands.h"
+#include "apps/commands.h"
 
 const char* const kProgramNames[kPrograms] = {"sysglance", "airguard", "heatglow"};
 

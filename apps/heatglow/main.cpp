@@ -28,31 +28,16 @@ Heatglow h;
 
 void paint(const HeatBand& band) { setRGB(kAllLeds, band.red, band.green, band.blue); }
 
-// What the LEDs should show: the owner's command, else the heat colours
-// but for the quiet hours.
-LightMode lightsWanted(const ProgramLoop& loop)
-{
-    if (loop.commands.light.kind != LightKind::automatic) return loop.commands.light;
-    LightMode wanted;
-    if (loop.quiet) wanted.kind = LightKind::off;
-    return wanted;
-}
-
 // Writes what h.shown asks for; the heat colours wait for the pass, but
 // after lost writes (`again`) the band last painted goes back at once.
 void showLights(bool again)
 {
-    switch (h.shown.kind) {
-    case LightKind::automatic:
-        if (again && h.painted) paint(h.band);
-        if (!again) h.repaint = true;
-        break;
-    case LightKind::off: closeRGB(); break;
-    case LightKind::colour:
-        closeRGB();
-        setRGB(kAllLeds, h.shown.red, h.shown.green, h.shown.blue);
-        break;
-    case LightKind::effect: setRGBEffect(h.shown.effect); break;
+    if (h.shown.kind != LightKind::automatic) {
+        showCommandedLight(h.shown);
+    } else if (!again) {
+        h.repaint = true;
+    } else if (h.painted) {
+        paint(h.band);
     }
 }
 

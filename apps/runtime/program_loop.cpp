@@ -129,6 +129,14 @@ void writeMetricsOf(const ProgramLoop& loop, const ProgramParts& parts)
 
 }  // namespace
 
+LightMode lightsWanted(const ProgramLoop& loop)
+{
+    if (loop.commands.light.kind != LightKind::automatic) return loop.commands.light;
+    LightMode wanted;
+    if (loop.quiet) wanted.kind = LightKind::off;
+    return wanted;
+}
+
 FanCommand fanCommandOf(ProgramLoop& loop, double degrees, FanThresholds thresholds)
 {
     switch (loop.commands.fan) {

@@ -13,7 +13,7 @@
 #include "apps/hatkit_conf.h"
 #include "apps/metrics.h"
 #include "apps/program_settings.h"
-#include "apps/runtime/commands.h"
+#include "apps/commands.h"
 #include "apps/runtime/state_file.h"
 #include "platform/system_files.h"
 
@@ -69,6 +69,10 @@ struct ProgramParts {
     // The same for the state file.
     void (*stateRows)(const ProgramLoop& loop, StateValues* values);
 };
+
+// What the LEDs should show: the owner's command, else the program's own
+// (automatic) but in the quiet hours (off).
+LightMode lightsWanted(const ProgramLoop& loop);
 
 // From this CPU temperature on, no command keeps the fan off.
 constexpr double kFanForcedAt = 75.0;

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "apps/fan_control.h"
-#include "apps/runtime/commands.h"
+#include "apps/commands.h"
 
 constexpr const char* kStateFolder = "/run/hatkit";
 

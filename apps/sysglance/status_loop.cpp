@@ -22,7 +22,6 @@ constexpr unsigned kHalfPassPauseMs = 500;
 constexpr unsigned kPassMs = kAfterPushPauseMs + 2 * kHalfPassPauseMs;
 constexpr int kDisplayOff = 0xAE;
 constexpr int kDisplayOn = 0xAF;
-constexpr int kAllLeds = 3;
 // display_updates = changes: a disturbed panel heals within this many passes.
 constexpr int kWholeFrameEveryPasses = 60;
 
@@ -76,19 +75,11 @@ void reloaded(ProgramLoop& loop, ReloadResult result, const HatkitSettings& befo
     if (!sameInterfaces(now, before)) restartAddressSearch(g.texts);
 }
 
-// The owner's command for each, else dark in the quiet hours.
+// The owner's command, else dark in the quiet hours.
 bool panelWanted(const ProgramLoop& loop)
 {
     if (loop.commands.screen != ScreenMode::automatic) return loop.commands.screen == ScreenMode::on;
     return !loop.quiet;
-}
-
-LightMode lightsWanted(const ProgramLoop& loop)
-{
-    if (loop.commands.light.kind != LightKind::automatic) return loop.commands.light;
-    LightMode wanted;
-    if (loop.quiet) wanted.kind = LightKind::off;
-    return wanted;
 }
 
 void writeEffect(int effect)
@@ -101,17 +92,13 @@ void writeEffect(int effect)
 // step of the pass, but after lost writes (`again`) goes back at once.
 void showLights(bool again)
 {
-    switch (g.leds.kind) {
-    case LightKind::automatic:
-        if (again) writeEffect(g.currentEffect);
-        if (!again) g.restoreEffect = true;
-        break;
-    case LightKind::off: closeRGB(); break;
-    case LightKind::colour:
-        closeRGB();
-        setRGB(kAllLeds, g.leds.red, g.leds.green, g.leds.blue);
-        break;
-    case LightKind::effect: writeEffect(g.leds.effect); break;
+    if (g.leds.kind == LightKind::effect) g.effectWritten = g.leds.effect;
+    if (g.leds.kind != LightKind::automatic) {
+        showCommandedLight(g.leds);
+    } else if (again) {
+        writeEffect(g.currentEffect);
+    } else {
+        g.restoreEffect = true;
     }
 }
 

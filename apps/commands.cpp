@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "apps/runtime/commands.h"
+#include "apps/commands.h"
 
 #include <cstdio>
 #include <cstring>
