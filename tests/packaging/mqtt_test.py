@@ -44,16 +44,21 @@ def wait_for(condition, seconds=20):
     return condition()
 
 
-def free_port():
-    with socket.socket() as s:
+def free_ports(count):
+    """Ports free on 127.0.0.1 now, all different: held together while chosen."""
+    sockets = [socket.socket() for _ in range(count)]
+    for s in sockets:
         s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+    ports = [s.getsockname()[1] for s in sockets]
+    for s in sockets:
+        s.close()
+    return ports
 
 
 class Rig:
     def __init__(self, work):
         self.work = work
-        self.port, self.tls_port = free_port(), free_port()
+        self.port, self.tls_port = free_ports(2)
         self.broker = None
         self.programs = []
         self.messages = {}  # topic -> (payload, retained); the latest
@@ -107,7 +112,9 @@ class Rig:
                 return True
             except OSError:
                 return False
-        wait_for(answers)
+        if not wait_for(answers):
+            with open(os.path.join(self.work, "mosquitto.log")) as f:
+                sys.exit("mosquitto did not start:\n" + f.read()[-2000:])
 
     def stop_broker(self):
         self.broker.terminate()
@@ -226,6 +233,9 @@ def main():
     rig = Rig(work)
     try:
         run_cases(rig)
+        if failures:  # what the programs said, for the failures above
+            for name in ("pi/hatkit-mqtt.err", "pi/sysglance.err", "mosquitto.log"):
+                print("--- %s:\n%s" % (name, (read(os.path.join(work, name)) or "")[-3000:]))
     finally:
         rig.close()
         shutil.rmtree(work, ignore_errors=True)
