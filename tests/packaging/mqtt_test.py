@@ -9,6 +9,7 @@ Assistant's place. One rig; the cases are rows that run in turn on it.
 """
 import json
 import os
+import pwd
 import shutil
 import signal
 import socket
@@ -80,21 +81,19 @@ class Rig:
             f.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n")
         self.openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
                      "-days", "2", "-extfile", "san", "-out", "server.pem")
-        # Started as root, mosquitto reads its files as user mosquitto: a
-        # throwaway key may be readable by all.
-        os.chmod(self.work, 0o755)
-        for name in ("server.key", "server.pem", "ca.pem"):
-            os.chmod(os.path.join(self.work, name), 0o644)
 
     def make_broker_files(self):
         w = self.work
         subprocess.run(["mosquitto_passwd", "-b", "-c", os.path.join(w, "passwords"), "hatkit", "s3cret pass"], check=True)
         subprocess.run(["mosquitto_passwd", "-b", os.path.join(w, "passwords"), "tester", "tester"], check=True)
-        os.chmod(os.path.join(w, "passwords"), 0o644)
         with open(os.path.join(w, "acl"), "w") as f:
             f.write("user hatkit\ntopic readwrite hatkit/#\ntopic readwrite homeassistant/#\n\n"
                     "user tester\ntopic readwrite #\n")
         with open(os.path.join(w, "mosquitto.conf"), "w") as f:
+            # As whoever runs the test: started as root, mosquitto would
+            # otherwise read its files as user mosquitto, who may not reach
+            # this folder.
+            f.write("user %s\n" % pwd.getpwuid(os.getuid()).pw_name)
             f.write("per_listener_settings false\nallow_anonymous false\npersistence false\n"
                     "password_file %s/passwords\nacl_file %s/acl\n"
                     "listener %d 127.0.0.1\n"
