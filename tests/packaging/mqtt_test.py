@@ -150,6 +150,9 @@ class Rig:
 
     # --- Home Assistant's side ------------------------------------------------
     def connect_client(self):
+        if getattr(self, "client", None):  # one client of this name at a time
+            self.client.loop_stop()
+            self.client.disconnect()
         self.client = mqtt.Client(client_id="tester")
         self.client.username_pw_set("tester", "tester")
         self.client.on_message = self.on_message
@@ -367,6 +370,15 @@ def run_cases(rig):
     sysglance.send_signal(signal.SIGTERM)
     check("sysglance stops with status 0", sysglance.wait(timeout=20), 0)
     check("sysglance stopped: offline", wait_for(lambda: rig.latest(BASE + "/sysglance/availability") == "offline"), True)
+
+    # Home Assistant starts again: it gets the configs anew; with no program
+    # running, the last one's entities stay (unavailable) rather than vanish.
+    fan_config = "homeassistant/fan/%s/fan/config" % NODE
+    rig.forget(fan_config)
+    rig.publish("homeassistant/status", "online")
+    check("Home Assistant online again: the configs again", wait_for(lambda: rig.latest(fan_config) is not None), True)
+    check("no program running: sysglance's entities stay", json.loads(rig.latest(fan_config) or "{}").get("unique_id"),
+          "hatkit_%s_fan" % NODE)
 
     # The bridge killed outright: the broker says offline for it, from the will.
     rig.forget(BASE + "/availability")
