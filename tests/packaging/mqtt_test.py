@@ -342,16 +342,20 @@ def run_cases(rig):
            "mqtt_ca_file = %s/%%s\nmqtt_node = %%s\n" % (rig.tls_port, rig.work))
     cases = [
         ("wrong password", "mqtt_broker = 127.0.0.1:%d\nmqtt_user = hatkit\nmqtt_node = wrongpw\n"
-         "mqtt_password_file = /etc/wrong\n" % rig.port, "wrongpw", "not authorised", False),
-        ("TLS with the test's CA", tls % ("ca.pem", "tlspi"), "tlspi", None, True),
-        ("TLS with a wrong CA", tls % ("wrong-ca.pem", "badca"), "badca", "TLS", False),
+         "mqtt_password_file = /etc/wrong\n" % rig.port, "wrongpw", "not authorised", "waits"),
+        ("TLS with the test's CA", tls % ("ca.pem", "tlspi"), "tlspi", None, "online"),
+        ("TLS with a wrong CA", tls % ("wrong-ca.pem", "badca"), "badca", "TLS", "waits"),
+        ("TLS with no CA file", tls % ("missing.pem", "noca"), "noca", "TLS files", "exits"),
     ]
-    for name, conf_text, node, complaint, online in cases:
+    for name, conf_text, node, complaint, outcome in cases:
         other = rig.root(node, conf_text)
         with open(os.path.join(other, "etc/wrong"), "w") as f:
             f.write("not the password\n")
         process = rig.start("hatkit-mqtt", other)
-        if online:
+        if outcome == "exits":  # a setting that cannot work: no restart helps
+            check(name + ": exit status 2", process.wait(timeout=20), 2)
+            check(name + ": said", complaint in (read(other + "/hatkit-mqtt.err") or ""), True)
+        elif outcome == "online":
             check(name + ": online", wait_for(lambda: rig.latest("hatkit/%s/availability" % node) == "online"), True)
             process.send_signal(signal.SIGTERM)
             check(name + ": a clean stop", process.wait(timeout=20), 0)
@@ -364,7 +368,7 @@ def run_cases(rig):
             process.kill()
             process.wait()
     check("the password is in no log line", any("s3cret" in (read(os.path.join(rig.work, n, "hatkit-mqtt.err")) or "")
-                                                 for n in ("pi", "wrongpw", "tlspi", "badca")), False)
+                                                 for n in ("pi", "wrongpw", "tlspi", "badca", "noca")), False)
 
     # sysglance stops: its entities go unavailable.
     sysglance.send_signal(signal.SIGTERM)
