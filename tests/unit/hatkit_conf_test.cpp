@@ -132,6 +132,10 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
         {"mqtt_broker = ha.local:65536\n",
          "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not 'ha.local:65536'"},
         {"mqtt_broker = [::1\n", "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not '[::1'"},
+        {"mqtt_broker = [::1]x\n", "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not '[::1]x'"},
+        {"mqtt_node = aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\n",  // 64: one too many
+         "hatkit.conf line 1: mqtt_node must be 1 to 63 of a-z, 0-9, _ and -, not "
+         "'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa'"},
         {"mqtt_broker = ha local\n",
          "hatkit.conf line 1: mqtt_broker must be HOST or HOST:PORT, like 192.168.1.5:1883, not 'ha local'"},
         {"mqtt_password_file = secret\n", "hatkit.conf line 1: mqtt_password_file must be an absolute path to a file, not 'secret'"},
