@@ -34,15 +34,21 @@ bool checkBridgeSettings(const HatkitSettings& settings, std::string* password)
     }
     password->clear();
     std::string message;
-    // Under the unit, systemd hands the file over as a credential.
+    // Under the unit, systemd hands the file over as a credential (empty
+    // when there is none).
+    std::string credential = "no credential " + std::string(kPasswordCredential);
     if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY")) {
         const std::string path = std::string(credentials) + "/" + kPasswordCredential;
-        if (readPassword(path, password, &message) == FileRead::ok && !password->empty()) return true;
+        const FileRead read = readPassword(path, password, &message);
+        if (read == FileRead::ok && !password->empty()) return true;
+        credential = read == FileRead::ok ? "the credential " + std::string(kPasswordCredential) + " is empty"
+                                          : "the credential: " + message;
     }
     if (settings.mqtt.passwordFile[0] == '\0') return true;
+    message.clear();
     if (readPassword(settings.mqtt.passwordFile, password, &message) == FileRead::ok) return true;
     if (message.empty()) message = "mqtt_password_file: no such file";
-    std::fprintf(stderr, "hatkit-mqtt: %s (%s)\n", message.c_str(), settings.mqtt.passwordFile);
+    std::fprintf(stderr, "hatkit-mqtt: %s (%s; %s)\n", message.c_str(), settings.mqtt.passwordFile, credential.c_str());
     return false;
 }
 
