@@ -462,6 +462,17 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
          "", "program = heatglow\ntemperature = 44.5\nlight = auto\nquiet_hours = no\nboard_answering = yes\n"},
+        // Every 10 s the state is written again, though nothing else changed;
+        // a board that lost writes since the last one is said to be away.
+        {"airguard", thermalAt(0, "60000") + thermalAt(5000, "61000"), "16000",
+         {"0 write 0x0d 0x08 0x01", "1000 write 0x0d 0x08 0x01", "2000 write 0x0d 0x08 0x01", "3000 write 0x0d 0x08 0x01",
+          "4000 write 0x0d 0x08 0x01", "5000 write 0x0d 0x08 0x01", "6000 write 0x0d 0x08 0x01", "7000 write 0x0d 0x08 0x01",
+          "8000 write 0x0d 0x08 0x01", "9000 write 0x0d 0x08 0x01", "10000 write 0x0d 0x08 0x01",
+          "11000 write 0x0d 0x08 0x01", "12000 write 0x0d 0x08 0x01", "13000 write 0x0d 0x08 0x01",
+          "14000 write 0x0d 0x08 0x01", "15000 write 0x0d 0x08 0x01"},
+         "", "temperature = 61.0\nfan = on\nfan_mode = auto\nboard_answering = yes\n"},
+        {"airguard", thermalAt(0, "60000") + "0 device 0x0d absent\n", "1000", {"0 write 0x0d 0x08 0x01 lost"}, "",
+         "board_answering = no\n"},
         // A file that does not parse is refused whole, named by its line.
         {"heatglow", "0 file " + control + " fan = on\n1000 file " + control + " light = purple\n" + thermalAt(0, "44500"),
          "1500", Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255),
