@@ -281,6 +281,8 @@ def run_cases(rig):
     wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("fan") == "on")
     state = json.loads(rig.latest(BASE + "/state") or "{}")
     check("state: the scenario's temperature", state.get("temperature"), 60.0)
+    check("state: what the board shows", [state.get(k) for k in ("fan", "fan_mode", "light", "screen", "quiet_hours")],
+          ["on", "auto", "auto", "on", False])
     check("state: sysglance's fields", sorted(state), sorted(
         ["program", "temperature", "fan", "fan_mode", "light", "screen", "quiet_hours", "board_answering",
          "cpu_percent", "ram_used_mb", "disk_used_mb", "address"]))
