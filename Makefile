@@ -9,7 +9,7 @@ ifdef CI
 CMAKE_FLAGS += -DHATKIT_WERROR=ON
 endif
 
-.PHONY: all deps build test fuzz package package-check run bench install clean
+.PHONY: all deps build test fuzz package package-check boot-check run bench install clean
 
 all: build
 
@@ -40,11 +40,19 @@ package:
 	scripts/install-deps package
 	scripts/package
 
-# Installs both packages in fresh Debian 12 and 13 roots of both
-# architectures and runs their units under systemd (root; slow).
+# piuparts on both packages in fresh Debian 12 and 13 roots of both
+# architectures, then the booted check below (root; slow).
 package-check: package
 	scripts/install-deps check
+	scripts/install-deps boot
 	scripts/package-check
+
+# The package on arm64 Debian 12 and 13 and armhf Debian 13 machines that
+# really boot (qemu-system), with the kernel's i2c-stub as the board and
+# the panel; the checks are the package's autopkgtest (root; slow).
+boot-check: package
+	scripts/install-deps boot
+	scripts/boot-check
 
 fuzz:
 	scripts/install-deps test
