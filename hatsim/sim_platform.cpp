@@ -5,6 +5,7 @@
 // first call through the seam, before the program has touched anything
 // outside itself, so that a bad scenario stops it before it does anything.
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -208,6 +209,26 @@ bool stampSystemFile(const char* path, FileStamp* stamp)
     stamp->modifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     stamp->size = static_cast<int64_t>(info.st_size);
     return true;
+}
+
+int watchFolder(int watcher, const char* path, uint32_t events)
+{
+    ensureStarted();
+    if (path[0] != '/') {
+        errno = EINVAL;
+        return -1;
+    }
+    // The folder as reached under the root, then watched through its
+    // descriptor: no link on the way is followed.
+    const int folder = hatsim::openRootFolder(path);
+    if (folder < 0) return -1;
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", folder);
+    const int watch = inotify_add_watch(watcher, self, events | IN_ONLYDIR);
+    const int saved = errno;
+    close(folder);
+    errno = saved;
+    return watch;
 }
 
 int openOutputFolder(const char* path)

@@ -13,6 +13,16 @@ void catchStopSignals();
 // Whether a stop was asked for. Async-signal-safe.
 bool stopRequested();
 
+// For a program that waits on descriptors (waitUnlessStopped): from now on
+// the stop signals and SIGHUP are held back but while it waits, so that one
+// that comes between a look at the flags and the wait still ends the wait.
+void holdSignalsForWaits();
+
+// poll(2) for at most timeoutMs (-1: no limit), ended at once by a stop or
+// a SIGHUP, also one that came since the last wait. poll's result (0 when
+// a signal ended it).
+int waitUnlessStopped(struct pollfd* fds, int count, int timeoutMs);
+
 // Sleeps for `ns` nanoseconds, on through any other signal (SIGHUP); a stop
 // ends the sleep at once. (A stop that lands between the look at the flag
 // and the sleep itself waits for the end of that sleep.)

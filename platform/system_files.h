@@ -31,6 +31,12 @@ struct FileStamp {
 // when there is none. One system call: cheap enough for every pass.
 bool stampSystemFile(const char* path, FileStamp* stamp);
 
+// Adds a watch on the folder at `path` to the inotify instance `watcher`
+// (inotify_add_watch; the folder itself, not a symbolic link to one): a
+// watch descriptor, or -1 with errno set. On hatsim the folder is
+// ROOT+path, reached without following a symbolic link.
+int watchFolder(int watcher, const char* path, uint32_t events);
+
 // Opens a folder that a setting names (an absolute path), to write files
 // in: a descriptor, or -1 with errno set. On hatsim the folder is ROOT+path,
 // reached without following a symbolic link.

@@ -2,8 +2,11 @@
 #include "apps/hatkit-mqtt/bridge.h"
 
 #include <mosquitto.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +19,7 @@
 #include "apps/hatkit-mqtt/program_states.h"
 #include "apps/program_settings.h"
 #include "apps/commands.h"
+#include "apps/runtime/state_file.h"
 #include "platform/stop_request.h"
 #include "platform/system_files.h"
 
@@ -26,11 +30,18 @@
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
-constexpr int kLoopWaitMs = 200;
 constexpr int kMaxBackoffSeconds = 60;
 constexpr int64_t kComplainEveryNs = 60LL * 1000000000;
 constexpr int64_t kAnswerWithinNs = 30LL * 1000000000;
-constexpr int64_t kLookEveryNs = 1000000000;
+constexpr int64_t kNsPerMs = 1000000;
+constexpr int64_t kLookEveryNs = 1000000000;  // without a watch on the state folders
+// Idle, the bridge wakes only for libmosquitto's keepalive: a third of it,
+// so that a ping is never late for the broker (who waits 1.5 of it).
+constexpr int64_t kIdleWakeNs = kKeepAliveSeconds * 1000000000LL / 3;
+// What tells the bridge a state file changed, or a program's folder came or
+// went. The programs replace their state by a rename: one event a write.
+constexpr uint32_t kStateEvents = IN_MOVED_TO | IN_DELETE | IN_DELETE_SELF;
+constexpr uint32_t kFolderEvents = IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF;
 constexpr int64_t kGoodbyeWithinNs = 2LL * 1000000000;
 constexpr int kQos = 1;
 
@@ -56,6 +67,9 @@ struct Bridge {
     int64_t nextAttemptNs = 0;
     int backoffSeconds = 1;
     int64_t lastLookNs = 0;
+    int watcher = -1;      // inotify on the state folders; -1: a look every second
+    int runWatch = -1;     // on /run, while /run/hatkit is missing
+    bool watching = false;  // a change of state wakes the bridge
     ProgramState states[kPrograms];
     bool fresh[kPrograms] = {false, false, false};
     int owner[kEntities];           // the program behind each entity offered; -1 none
@@ -143,7 +157,8 @@ void publishStates()
     }
     const int lights = b.owner[static_cast<int>(Entity::light)];
     if (lights >= 0 && b.fresh[lights]) {
-        const std::string light = lightStateMessage(fieldOf(b.states[lights], "light"));
+        const std::string light =
+            lightStateMessage(fieldOf(b.states[lights], "light"), fieldOf(b.states[lights], "light_colour"));
         if (light != b.lightSent) {
             publish(b.base + "/light/state", light, true);
             b.lightSent = light;
@@ -190,9 +205,30 @@ void followPrograms(bool everything)
     publishStates();
 }
 
+// /run/hatkit and each program's folder in it, as far as they exist (a
+// folder watched already keeps its watch); /run while /run/hatkit is missing.
+void arrangeWatches()
+{
+    if (b.watcher < 0) return;
+    const bool folder = watchFolder(b.watcher, kStateFolder, kFolderEvents) >= 0;
+    if (folder && b.runWatch >= 0) {
+        inotify_rm_watch(b.watcher, b.runWatch);
+        b.runWatch = -1;
+    } else if (!folder && b.runWatch < 0) {
+        b.runWatch = watchFolder(b.watcher, "/run", IN_CREATE | IN_MOVED_TO);
+    }
+    for (int i = 0; i < kPrograms && folder; ++i) {
+        char path[64];
+        stateFolder(i, path, sizeof path);
+        watchFolder(b.watcher, path, kStateEvents);
+    }
+    b.watching = folder || b.runWatch >= 0;
+}
+
 void lookAtPrograms()
 {
     b.lastLookNs = monotonicNs();
+    arrangeWatches();
     lookAtStates(b.states);
     followPrograms(false);
 }
@@ -387,11 +423,75 @@ void reloadIfAsked()
     if (!makeClient()) b.client = nullptr;
 }
 
+// --- waiting ----------------------------------------------------------------------
+
+// Reads what the watch saw (its details do not matter: the look that
+// follows reads every state that changed).
+void drainWatch()
+{
+    alignas(inotify_event) char events[4096];
+    while (read(b.watcher, events, sizeof events) > 0) {
+    }
+}
+
+// The next moment the bridge has something to do without being woken:
+// a connection attempt, a broker that does not answer, a program whose
+// state turns stale, the keepalive, a look at the states without a watch.
+int64_t nextDutyNs(int64_t now)
+{
+    int64_t next = now + kIdleWakeNs;
+    if (!b.connected && !b.connecting) next = std::min(next, b.nextAttemptNs);
+    if (b.connecting) next = std::min(next, b.connectStartedNs + kAnswerWithinNs + 1);
+    if (!b.watching) next = std::min(next, b.lastLookNs + kLookEveryNs);
+    const int64_t wallNow = nowNs(CLOCK_REALTIME);
+    for (int i = 0; i < kPrograms; ++i) {
+        if (b.fresh[i]) next = std::min(next, now + staleAtNs(b.states[i]) - wallNow + kNsPerMs);
+    }
+    return std::max(next, now);
+}
+
+// Waits for the broker, the state folders or the next duty; then does
+// what came.
+void waitAndServe()
+{
+    pollfd fds[2] = {};
+    int count = 0;
+    const int socket = b.connected || b.connecting ? mosquitto_socket(b.client) : -1;
+    if (socket >= 0) fds[count++] = {socket, static_cast<short>(POLLIN | (mosquitto_want_write(b.client) ? POLLOUT : 0)), 0};
+    const int watchAt = count;
+    if (b.watcher >= 0) fds[count++] = {b.watcher, POLLIN, 0};
+    const int64_t now = monotonicNs();
+    const int64_t waitMs = (nextDutyNs(now) - now + kNsPerMs - 1) / kNsPerMs;
+    if (waitUnlessStopped(fds, count, static_cast<int>(waitMs)) < 0) return;
+    if (socket >= 0) {
+        int rc = MOSQ_ERR_SUCCESS;
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) rc = mosquitto_loop_read(b.client, 1);
+        if (rc == MOSQ_ERR_SUCCESS && (fds[0].revents & POLLOUT) != 0) rc = mosquitto_loop_write(b.client, 1);
+        if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_misc(b.client);
+        if (rc != MOSQ_ERR_SUCCESS && (b.connected || b.connecting)) {
+            const char* why = rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+            complain((b.connected ? "lost the broker at " : "cannot reach the broker at ") + brokerName() + ": " + why);
+            scheduleRetry();
+        }
+    }
+    const bool changed = b.watcher >= 0 && (fds[watchAt].revents & POLLIN) != 0;
+    if (changed) drainWatch();
+    if (changed || (!b.watching && monotonicNs() - b.lastLookNs >= kLookEveryNs)) {
+        lookAtPrograms();
+    } else {
+        followPrograms(false);  // a state may have turned stale
+    }
+}
+
 }  // namespace
 
 int runBridge(const HatkitSettings& settings, const std::string& password)
 {
+    holdSignalsForWaits();
     mosquitto_lib_init();
+    b.watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (b.watcher < 0) complain(std::string("cannot watch the state folders (a look every second instead): ") +
+                                std::strerror(errno));
     setUp(settings, password);
     readModel();
     removeControl();  // a stale one from a bridge that was killed
@@ -400,6 +500,7 @@ int runBridge(const HatkitSettings& settings, const std::string& password)
         status = kExitBridgeSettings;
     } else {
         std::printf("hatkit-mqtt %s: node %s, broker %s\n", HATKIT_VERSION, b.device.node.c_str(), brokerName().c_str());
+        lookAtPrograms();
         while (!stopRequested()) {
             reloadIfAsked();
             if (b.client == nullptr) break;
@@ -410,22 +511,13 @@ int runBridge(const HatkitSettings& settings, const std::string& password)
                 mosquitto_disconnect(b.client);
                 scheduleRetry();
             }
-            if (b.connected || b.connecting) {
-                const int rc = mosquitto_loop(b.client, kLoopWaitMs, 1);
-                if (rc != MOSQ_ERR_SUCCESS && (b.connected || b.connecting)) {
-                    const char* why = rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
-                    complain((b.connected ? "lost the broker at " : "cannot reach the broker at ") + brokerName() + ": " + why);
-                    scheduleRetry();
-                }
-            } else {
-                sleepUnlessStopped(static_cast<uint64_t>(kLoopWaitMs) * 1000000);
-            }
-            if (monotonicNs() - b.lastLookNs >= kLookEveryNs) lookAtPrograms();
+            waitAndServe();
         }
         sayGoodbye();
     }
     removeControl();
     if (b.client != nullptr) mosquitto_destroy(b.client);
+    if (b.watcher >= 0) close(b.watcher);
     mosquitto_lib_cleanup();
     return status;
 }

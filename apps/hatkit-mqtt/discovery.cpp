@@ -23,21 +23,26 @@ struct Kind {
 
 constexpr unsigned kSysglance = 1, kAirguard = 2, kHeatglow = 4, kAll = 7;
 
+// The templates read any program's state: a field the program does not
+// have, or does not know yet, renders None, Home Assistant's unknown (a
+// state of another program may reach an entity before Home Assistant has
+// removed it).
 constexpr Kind kKinds[kEntities] = {
     {"fan", "fan", "Fan", kSysglance | kAirguard, nullptr, nullptr, nullptr, nullptr},
     {"light", "leds", "LEDs", kSysglance | kHeatglow, nullptr, nullptr, nullptr, nullptr},
     {"switch", "screen", "Screen", kSysglance, nullptr, nullptr, nullptr,
-     "{{ 'ON' if value_json.screen == 'on' else 'OFF' }}"},
+     "{{ {'on': 'ON', 'off': 'OFF'}.get(value_json.get('screen'), 'None') }}"},
     {"sensor", "temperature", "CPU temperature", kAll, "temperature", "measurement", "\u00b0C",
-     "{{ value_json.temperature }}"},
-    {"sensor", "cpu", "CPU load", kSysglance, nullptr, "measurement", "%", "{{ value_json.cpu_percent }}"},
-    {"sensor", "ram", "RAM used", kSysglance, "data_size", "measurement", "MB", "{{ value_json.ram_used_mb }}"},
-    {"sensor", "disk", "Disk used", kSysglance, "data_size", "measurement", "MB", "{{ value_json.disk_used_mb }}"},
-    {"sensor", "address", "Address", kSysglance, nullptr, nullptr, nullptr, "{{ value_json.address | default('') }}"},
+     "{{ value_json.get('temperature') }}"},
+    {"sensor", "cpu", "CPU used", kSysglance, nullptr, "measurement", "%", "{{ value_json.get('cpu_used_percent') }}"},
+    {"sensor", "load", "Load average", kSysglance, nullptr, "measurement", nullptr, "{{ value_json.get('load') }}"},
+    {"sensor", "ram", "RAM used", kSysglance, "data_size", "measurement", "MiB", "{{ value_json.get('ram_used_mb') }}"},
+    {"sensor", "disk", "Disk used", kSysglance, "data_size", "measurement", "MiB", "{{ value_json.get('disk_used_mb') }}"},
+    {"sensor", "address", "Address", kSysglance, nullptr, nullptr, nullptr, "{{ value_json.get('address') }}"},
     {"binary_sensor", "quiet_hours", "Quiet hours", kSysglance | kHeatglow, nullptr, nullptr, nullptr,
-     "{{ 'ON' if value_json.quiet_hours else 'OFF' }}"},
+     "{{ {true: 'ON', false: 'OFF'}.get(value_json.get('quiet_hours'), 'None') }}"},
     {"binary_sensor", "board_problem", "Board not answering", kAll, "problem", nullptr, nullptr,
-     "{{ 'OFF' if value_json.board_answering else 'ON' }}"},
+     "{{ {true: 'OFF', false: 'ON'}.get(value_json.get('board_answering'), 'None') }}"},
 };
 
 void add(cJSON* json, const char* key, const std::string& value) { cJSON_AddStringToObject(json, key, value.c_str()); }
@@ -69,7 +74,9 @@ std::string configMessage(const Device& device, Entity entity, const char* progr
     cJSON* c = json.get();
     add(c, "name", kind.name);
     add(c, "unique_id", "hatkit_" + device.node + "_" + kind.object);
-    add(c, "object_id", device.node + "_" + kind.object);
+    // The entity's id, as Home Assistant 2025.10 and later take it (older
+    // ones drop the key and name the entity after the device and its name).
+    add(c, "default_entity_id", std::string(kind.component) + "." + device.node + "_" + kind.object);
     cJSON* dev = cJSON_AddObjectToObject(c, "device");
     addStrings(dev, "identifiers", {("hatkit_" + device.node).c_str()});
     add(dev, "name", device.node);
@@ -87,17 +94,20 @@ std::string configMessage(const Device& device, Entity entity, const char* progr
     case Entity::fan:
         add(c, "command_topic", base + "/fan/set");
         add(c, "state_topic", state);
-        add(c, "state_value_template", "{{ 'ON' if value_json.fan == 'on' else 'OFF' }}");
+        add(c, "state_value_template", "{{ {'on': 'ON', 'off': 'OFF'}.get(value_json.get('fan'), 'None') }}");
         addStrings(c, "preset_modes", {"auto"});
         add(c, "preset_mode_command_topic", base + "/fan/preset/set");
         add(c, "preset_mode_state_topic", state);
-        add(c, "preset_mode_value_template", "{{ 'auto' if value_json.fan_mode == 'auto' else 'None' }}");
+        add(c, "preset_mode_value_template", "{{ 'auto' if value_json.get('fan_mode') == 'auto' else 'None' }}");
         break;
     case Entity::light:
         add(c, "schema", "json");
         add(c, "command_topic", base + "/light/set");
         add(c, "state_topic", base + "/light/state");
         addStrings(c, "supported_color_modes", {"rgb"});
+        // The LEDs have a colour and no brightness of their own: without
+        // this Home Assistant shows a slider and scales the colour itself.
+        cJSON_AddFalseToObject(c, "brightness");
         cJSON_AddTrueToObject(c, "effect");
         addStrings(c, "effect_list", {"auto", "effect 0", "effect 1", "effect 2", "effect 3", "effect 4"});
         break;

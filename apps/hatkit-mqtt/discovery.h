@@ -7,7 +7,7 @@
 
 #include <string>
 
-enum class Entity { fan, light, screen, temperature, cpu, ram, disk, address, quietHours, boardProblem, count };
+enum class Entity { fan, light, screen, temperature, cpu, load, ram, disk, address, quietHours, boardProblem, count };
 constexpr int kEntities = static_cast<int>(Entity::count);
 
 // Whether the program (an index of kProgramNames) offers the entity.

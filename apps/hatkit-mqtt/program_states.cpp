@@ -9,6 +9,7 @@
 
 #include "apps/key_value_text.h"
 #include "apps/commands.h"
+#include "apps/runtime/state_file.h"
 
 const char* const kProgramNames[kPrograms] = {"sysglance", "airguard", "heatglow"};
 
@@ -30,7 +31,8 @@ std::string printed(const Json& json)
 
 bool isNumberField(const std::string& key)
 {
-    return key == "temperature" || key == "cpu_percent" || key == "ram_used_mb" || key == "disk_used_mb";
+    return key == "temperature" || key == "load" || key == "cpu_used_percent" || key == "ram_used_mb" ||
+           key == "disk_used_mb";
 }
 
 bool isFlagField(const std::string& key) { return key == "quiet_hours" || key == "board_answering"; }
@@ -52,7 +54,7 @@ void addField(cJSON* object, const std::string& key, const std::string& value)
 void readState(int program, ProgramState* state)
 {
     char path[64];
-    std::snprintf(path, sizeof path, "/run/hatkit/%s.state", kProgramNames[program]);
+    statePath(program, path, sizeof path);
     std::string text;
     std::string message;
     state->fields.clear();
@@ -73,12 +75,22 @@ void readState(int program, ProgramState* state)
 
 }  // namespace
 
+void stateFolder(int program, char* out, std::size_t size)
+{
+    std::snprintf(out, size, "%s/%s", kStateFolder, kProgramNames[program]);
+}
+
+void statePath(int program, char* out, std::size_t size)
+{
+    std::snprintf(out, size, "%s/%s/%s", kStateFolder, kProgramNames[program], kStateName);
+}
+
 bool lookAtStates(ProgramState states[kPrograms])
 {
     bool changed = false;
     for (int i = 0; i < kPrograms; ++i) {
         char path[64];
-        std::snprintf(path, sizeof path, "/run/hatkit/%s.state", kProgramNames[i]);
+        statePath(i, path, sizeof path);
         FileStamp stamp;
         const bool there = stampSystemFile(path, &stamp);
         if (!there) {
@@ -98,6 +110,8 @@ bool isFresh(const ProgramState& state, int64_t nowNs)
 {
     return state.present && nowNs - state.stamp.modifiedNs <= kFreshSeconds * kNsPerSecond;
 }
+
+int64_t staleAtNs(const ProgramState& state) { return state.stamp.modifiedNs + kFreshSeconds * kNsPerSecond; }
 
 std::string fieldOf(const ProgramState& state, const char* key)
 {
@@ -119,7 +133,7 @@ std::string stateMessage(const ProgramState states[kPrograms], const bool fresh[
     return any ? printed(json) : "";
 }
 
-std::string lightStateMessage(const std::string& light)
+std::string lightStateMessage(const std::string& light, const std::string& colour)
 {
     LightMode mode;
     Json json(cJSON_CreateObject(), cJSON_Delete);
@@ -129,11 +143,19 @@ std::string lightStateMessage(const std::string& light)
     }
     cJSON_AddStringToObject(json.get(), "state", "ON");
     cJSON_AddStringToObject(json.get(), "color_mode", "rgb");
+    // An effect has no one colour: the one the program last painted when it
+    // says so (heatglow's heat colour), else white.
+    LightMode shown;
+    if (mode.kind != LightKind::colour && (!parseLightMode(colour, &shown) || shown.kind != LightKind::colour)) {
+        shown.red = shown.green = shown.blue = 255;
+    }
+    const LightMode& painted = mode.kind == LightKind::colour ? mode : shown;
+    cJSON* rgb = cJSON_AddObjectToObject(json.get(), "color");
+    cJSON_AddNumberToObject(rgb, "r", painted.red);
+    cJSON_AddNumberToObject(rgb, "g", painted.green);
+    cJSON_AddNumberToObject(rgb, "b", painted.blue);
     if (mode.kind == LightKind::colour) {
-        cJSON* colour = cJSON_AddObjectToObject(json.get(), "color");
-        cJSON_AddNumberToObject(colour, "r", mode.red);
-        cJSON_AddNumberToObject(colour, "g", mode.green);
-        cJSON_AddNumberToObject(colour, "b", mode.blue);
+        cJSON_AddNullToObject(json.get(), "effect");
     } else {
         cJSON_AddStringToObject(json.get(), "effect", light.c_str());
     }

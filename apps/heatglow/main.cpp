@@ -79,6 +79,10 @@ void stateRows(const ProgramLoop&, StateValues* values)
     values->temperatureKnown = true;
     values->temperature = h.degrees;
     describeLightMode(h.shown, values->light, sizeof values->light);
+    if (h.painted && h.shown.kind == LightKind::automatic) {
+        std::snprintf(values->lightColour, sizeof values->lightColour, "%02x%02x%02x", h.band.red & 0xFF,
+                      h.band.green & 0xFF, h.band.blue & 0xFF);
+    }
 }
 
 constexpr ProgramParts kHeatglow = {

@@ -12,6 +12,7 @@
 namespace {
 
 KeptFile file;
+char folder[64];
 char text[1024];
 bool complained = false;
 
@@ -27,12 +28,14 @@ int renderState(const StateValues& v, char* out, std::size_t size)
         t.add("fan_mode = %s\n", fanModeName(v.fanMode));
     }
     if (v.drivesLights) t.add("light = %s\n", v.light);
+    if (v.drivesLights && v.lightColour[0] != '\0') t.add("light_colour = %s\n", v.lightColour);
     if (v.drivesScreen) t.add("screen = %s\n", v.screenOn ? "on" : "off");
     if (v.followsQuietHours) t.add("quiet_hours = %s\n", v.quiet ? "yes" : "no");
     t.add("board_answering = %s\n", v.boardAnswering ? "yes" : "no");
     if (v.hasStatus) {
-        t.add("cpu_percent = %" PRIu64 "\nram_used_mb = %" PRIu64 "\ndisk_used_mb = %" PRIu64 "\n", v.cpuPercent,
-              v.ramUsedMb, v.diskUsedMb);
+        t.add("load = %.2f\n", v.load);
+        if (v.cpuUsedPercent >= 0) t.add("cpu_used_percent = %d\n", v.cpuUsedPercent);
+        t.add("ram_used_mb = %" PRIu64 "\ndisk_used_mb = %" PRIu64 "\n", v.ramUsedMb, v.diskUsedMb);
         // A '#' would start a comment; an address never holds one.
         if (v.address[0] != '\0' && std::strchr(v.address, '#') == nullptr) t.add("address = %s\n", v.address);
     }
@@ -41,13 +44,16 @@ int renderState(const StateValues& v, char* out, std::size_t size)
 
 void writeState(const char* program, const StateValues& values)
 {
-    if (file.name[0] == '\0') std::snprintf(file.name, sizeof file.name, "%s.state", program);
+    if (file.name[0] == '\0') {
+        std::snprintf(file.name, sizeof file.name, "%s", kStateName);
+        std::snprintf(folder, sizeof folder, "%s/%s", kStateFolder, program);
+    }
     const int length = renderState(values, text, sizeof text);
     if (length < 0) return;
-    if (keepFile(&file, kStateFolder, text, static_cast<std::size_t>(length))) return;
+    if (keepFile(&file, folder, text, static_cast<std::size_t>(length))) return;
     // Outside systemd there is no such folder: that is no fault.
     if (errno != ENOENT && !complained) {
-        std::fprintf(stderr, "state: cannot write %s/%s: %s\n", kStateFolder, file.name, std::strerror(errno));
+        std::fprintf(stderr, "state: cannot write %s/%s: %s\n", folder, file.name, std::strerror(errno));
         complained = true;
     }
 }

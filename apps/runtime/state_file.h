@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The state file: what a board program shows and drives, for the bridge
 // to Home Assistant (hatkit-mqtt), which reads it with hatkit.conf's
-// parser. Kept as /run/hatkit/PROGRAM.state while /run/hatkit exists (the
-// units make it); elsewhere nothing is written and nothing is said.
+// parser. Kept as /run/hatkit/PROGRAM/state while that folder exists (the
+// unit makes it, one for each program, so that two programs running side by
+// side own a folder each); elsewhere nothing is written and nothing is said.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,8 @@
 #include "apps/fan_control.h"
 #include "apps/commands.h"
 
-constexpr const char* kStateFolder = "/run/hatkit";
+constexpr const char* kStateFolder = "/run/hatkit";  // PROGRAM/state below it
+constexpr const char* kStateName = "state";
 
 // A part a program does not have stays out of its file.
 struct StateValues {
@@ -23,6 +25,7 @@ struct StateValues {
     FanMode fanMode = FanMode::automatic;
     bool drivesLights = false;
     char light[16] = "";  // "auto", "off", "RRGGBB" or "effect N"
+    char lightColour[8] = "";  // "RRGGBB": the colour the program last painted by itself; "" none
     bool drivesScreen = false;
     bool screenOn = false;
     bool followsQuietHours = false;
@@ -30,7 +33,8 @@ struct StateValues {
     bool boardAnswering = true;  // no write to the board lost since the last state
     // sysglance's status.
     bool hasStatus = false;
-    uint64_t cpuPercent = 0;
+    double load = 0.0;          // the 1-minute load average
+    int cpuUsedPercent = -1;    // the share of CPU time in use, 0 to 100; -1 unknown
     uint64_t ramUsedMb = 0;
     uint64_t diskUsedMb = 0;
     const char* address = "";

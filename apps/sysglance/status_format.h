@@ -10,9 +10,8 @@
 // printf into a text store, cut at 31 characters.
 void formatText(char* out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// The figures behind the texts, for the state file: the load as a
-// percentage of one CPU, and (total - free) x unit in MiB (0 when free is
-// the larger).
+// The load as a percentage of one CPU (the screen's figure), and, for the
+// state file, (total - free) x unit in MiB (0 when free is the larger).
 uint64_t cpuPercent(uint64_t load1);
 uint64_t usedMiB(uint64_t freeCount, uint64_t totalCount, uint64_t unit);
 

@@ -196,6 +196,7 @@ PassEnd pass(ProgramLoop& loop)
     sampleTemperature(texts);
     if (!texts.temperatureValid) ++g.temperatureFailures;
     sampleDisk(texts);
+    sampleCpuUse(texts);
     drawStatusTexts(texts);
     pushFrame(loop);
     if (!pauseUnlessStopped(kAfterPushPauseMs)) return PassEnd::stopped;
@@ -219,7 +220,8 @@ void stateRows(const ProgramLoop&, StateValues* values)
     describeLightMode(g.leds, values->light, sizeof values->light);
     values->screenOn = !g.panelDark;
     values->hasStatus = texts.cpuText[0] != '\0';
-    values->cpuPercent = texts.cpuPercent;
+    values->load = static_cast<double>(texts.load1) / 65536.0;
+    values->cpuUsedPercent = texts.cpuUsedPercent;
     values->ramUsedMb = texts.ramUsedMb;
     values->diskUsedMb = texts.diskUsedMb;
     // "eth0:192.168.1.20": the address alone.

@@ -25,6 +25,8 @@ constexpr int kModelReadLimit = 32;
 constexpr int kTemperatureReadLimit = 32;
 constexpr int kAddressTextSize = 16;
 constexpr int kAddressRefreshPasses = 10;
+constexpr const char* kCpuStatPath = "/proc/stat";
+constexpr int kCpuStatReadLimit = 256;  // the first line, "cpu  ..."
 
 bool isLoopback(const ifaddrs* entry, const sockaddr_in* in)
 {
@@ -58,7 +60,7 @@ bool sampleLoadAndMemory(StatusTexts& texts)
     if (readSystemInfo(&info) != 0) return false;
     formatCpuText(texts.cpuText, info.loads[0]);
     formatRamText(texts.ramText, info.freeram, info.totalram, info.mem_unit);
-    texts.cpuPercent = cpuPercent(info.loads[0]);
+    texts.load1 = info.loads[0];
     texts.ramUsedMb = usedMiB(info.freeram, info.totalram, info.mem_unit);
     return true;
 }
@@ -133,6 +135,28 @@ void sampleTemperature(StatusTexts& texts)
     case TemperatureStatus::openFailed: std::puts("failed to open thermal_zone0/temp"); break;
     case TemperatureStatus::readFailed: std::puts("fail to read temp"); break;
     }
+}
+
+void sampleCpuUse(StatusTexts& texts)
+{
+    char text[kCpuStatReadLimit];
+    ssize_t got = -1;
+    const int fd = openSystemFile(kCpuStatPath);
+    if (fd >= 0) {
+        got = read(fd, text, sizeof text);
+        close(fd);
+    }
+    CpuTicks now;
+    if (got <= 0 || !parseCpuTicks(text, static_cast<std::size_t>(got), &now)) {
+        texts.cpuTicksRead = false;
+        texts.cpuUsedPercent = -1;
+        return;
+    }
+    // No tick since the last reading (a file that stands still): the last share stands.
+    if (texts.cpuTicksRead && now.all == texts.cpuTicks.all) return;
+    if (texts.cpuTicksRead) texts.cpuUsedPercent = cpuUsedPercent(texts.cpuTicks, now);
+    texts.cpuTicks = now;
+    texts.cpuTicksRead = true;
 }
 
 void sampleDisk(StatusTexts& texts)

@@ -25,3 +25,6 @@ void refreshAddress(StatusTexts& texts, const HatkitSettings& settings);
 void detectBoardModel(StatusTexts& texts);
 void sampleTemperature(StatusTexts& texts);
 void sampleDisk(StatusTexts& texts);
+// The share of CPU time in use since the last call, from /proc/stat; an
+// unreadable file leaves it unknown until two readings in a row.
+void sampleCpuUse(StatusTexts& texts);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "apps/sysglance/cpu_ticks.h"
+
 struct ifaddrs;
 
 constexpr int kTextSize = 32;  // 31 characters and the terminator
@@ -21,8 +23,13 @@ struct StatusTexts {
     int boardModel = 0;                       // 4: Pi 4 Model B, 3: Pi 3 Model B, 0: not recognised
     char modelText[kModelTextSize] = "";      // the model file's text, once read
     double temperature = 0.0;                 // the last good reading
-    uint64_t cpuPercent = 0;                  // the figures of the texts above
+    uint64_t load1 = 0;                       // the figures of the texts above (load: 65536 = 1.0)
     uint64_t ramUsedMb = 0;
     uint64_t diskUsedMb = 0;
     bool temperatureValid = false;            // the last reading succeeded
+    // The share of CPU time in use over the last pass, from /proc/stat; -1
+    // until two readings in a row.
+    int cpuUsedPercent = -1;
+    bool cpuTicksRead = false;
+    CpuTicks cpuTicks;
 };

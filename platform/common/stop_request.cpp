@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/stop_request.h"
 
+#include <poll.h>
+
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -9,6 +11,8 @@
 namespace {
 
 volatile std::sig_atomic_t stopAsked = 0;
+sigset_t unheld;  // the mask while waiting, when signals are held
+bool held = false;
 
 void onStop(int) { stopAsked = 1; }
 
@@ -30,6 +34,23 @@ void catchStopSignals()
 }
 
 bool stopRequested() { return stopAsked != 0; }
+
+void holdSignalsForWaits()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
+    sigprocmask(SIG_BLOCK, &signals, &unheld);
+    held = true;
+}
+
+int waitUnlessStopped(pollfd* fds, int count, int timeoutMs)
+{
+    timespec limit{timeoutMs / 1000, static_cast<long>(timeoutMs % 1000) * 1000000};
+    const int ready =
+        ppoll(fds, static_cast<nfds_t>(count), timeoutMs < 0 ? nullptr : &limit, held ? &unheld : nullptr);
+    return ready < 0 && errno == EINTR ? 0 : ready;
+}
 
 void sleepUnlessStopped(uint64_t ns)
 {

@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 
 #include "platform/system_files.h"
 
 int openSystemFile(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
+
+int watchFolder(int watcher, const char* path, uint32_t events)
+{
+    return inotify_add_watch(watcher, path, events | IN_ONLYDIR | IN_DONT_FOLLOW);
+}
 
 int openOutputFolder(const char* path) { return open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 

@@ -123,7 +123,7 @@ class Rig:
     # --- the Pi: a root, sysglance and bridges on it --------------------------
     def root(self, name, conf):
         root = os.path.join(self.work, name)
-        for folder in ("etc", "run/hatkit", "run/hatkit-mqtt", "sys/class/thermal/thermal_zone0", "proc/device-tree"):
+        for folder in ("etc", "run/hatkit/sysglance", "run/hatkit/airguard", "run/hatkit/heatglow", "run/hatkit-mqtt", "sys/class/thermal/thermal_zone0", "proc/device-tree"):
             os.makedirs(os.path.join(root, folder), exist_ok=True)
         with open(os.path.join(root, "etc/hatkit.conf"), "w") as f:
             f.write(conf)

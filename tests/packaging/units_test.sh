@@ -27,8 +27,8 @@ for unit in sysglance airguard heatglow; do
     check "$unit: not restarted for a bad settings file" has $unit "RestartPreventExitStatus=2"
     check "$unit: reloads its settings on SIGHUP" has $unit "ExecReload=/bin/sh -c 'kill -HUP \"\$\$MAINPID\"'"
     check "$unit: may write node_exporter's textfile folder" has $unit "ReadWritePaths=-/var/lib/prometheus/node-exporter"
-    check "$unit: keeps its state in /run/hatkit, readable by the bridge" \
-        test "$(grep '^RuntimeDirectory' "$units/$unit.service" | tr '\n' ' ')" = "RuntimeDirectory=hatkit RuntimeDirectoryMode=0755 "
+    check "$unit: keeps its state in a folder of its own under /run/hatkit, readable by the bridge" \
+        test "$(grep '^RuntimeDirectory' "$units/$unit.service" | tr '\n' ' ')" = "RuntimeDirectory=hatkit/$unit RuntimeDirectoryMode=0755 "
     check "$unit: no IP at all" has $unit "IPAddressDeny=any"
 done
 check "hatkit-mqtt: runs its own program" grep -q '^ExecStart=.*/hatkit-mqtt$' "$units/hatkit-mqtt.service"

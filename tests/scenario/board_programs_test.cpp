@@ -461,7 +461,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         // A colour by command; without the file the heat colours are back.
         {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
-         "", "program = heatglow\ntemperature = 44.5\nlight = auto\nquiet_hours = no\nboard_answering = yes\n"},
+         "", "program = heatglow\ntemperature = 44.5\nlight = auto\nlight_colour = 0000ff\nquiet_hours = no\nboard_answering = yes\n"},
         // Every 10 s the state is written again, though nothing else changed;
         // a board that lost writes since the last one is said to be away.
         {"airguard", thermalAt(0, "60000") + thermalAt(5000, "61000"), "16000",
@@ -480,11 +480,12 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
     };
     for (const auto& c : cases) {
         HatsimScenario scenario;
-        const HatsimRun run = scenario.run(c.program, "0 dir /run/hatkit\n" + c.script, {"HATSIM_END_MS=" + c.end});
+        const HatsimRun run =
+            scenario.run(c.program, "0 dir /run/hatkit/" + std::string(c.program) + "\n" + c.script, {"HATSIM_END_MS=" + c.end});
         EXPECT_EQ(run.exitStatus, 0) << c.program;
         EXPECT_EQ(eventsWith(run, "write 0x0d"), c.writes) << c.program << " " << c.script;
         EXPECT_EQ(run.err, c.err) << c.program;
-        const std::string state = scenario.folder().read("root/run/hatkit/" + std::string(c.program) + ".state");
+        const std::string state = scenario.folder().read("root/run/hatkit/" + std::string(c.program) + "/state");
         EXPECT_NE(state.find(c.state), std::string::npos) << state;
     }
 }

@@ -12,13 +12,20 @@ if ! command -v tmux >/dev/null 2>&1; then
     exit 0
 fi
 work=$(mktemp -d)
-socket="$work/tmux.sock"
+# A server of its own for each terminal: a new server on the socket of one
+# just killed may fail to start ("server exited unexpectedly").
+socket=""
+kill_servers() {
+    for s in "$1"/tmux-*.sock; do
+        [ -S "$s" ] && tmux -S "$s" kill-server 2>/dev/null
+    done
+}
 # Nothing is left behind however the test ends: the tmux server, the program
 # in it and the folder go on exit and on a signal; should the test be killed
 # outright (a ctest timeout), a watcher of its own session does the same.
 cleanup() {
     [ -s "$work/pid" ] && kill -KILL "$(cat "$work/pid")" 2>/dev/null
-    tmux -S "$socket" kill-server 2>/dev/null
+    kill_servers "$work"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -26,7 +33,7 @@ trap 'exit 130' INT HUP
 trap 'exit 143' TERM
 setsid sh -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
     [ -s "$2/pid" ] && kill -KILL "$(cat "$2/pid")" 2>/dev/null
-    tmux -S "$2/tmux.sock" kill-server 2>/dev/null
+    for s in "$2"/tmux-*.sock; do [ -S "$s" ] && tmux -S "$s" kill-server 2>/dev/null; done
     rm -rf "$2"' watcher $$ "$work" </dev/null >/dev/null 2>&1 &
 failures=0
 check() {  # check DESCRIPTION COMMAND...
@@ -46,7 +53,13 @@ wait \$!
 echo "exit=\$?"
 sleep 30
 END
-    tmux -S "$socket" new-session -d -x "$2" -y "$3" "bash $work/run.sh"
+    socket="$work/tmux-$1.sock"
+    # A terminal that does not start fails the test at once, rather than
+    # every check waiting on a dead socket.
+    if ! tmux -S "$socket" new-session -d -x "$2" -y "$3" "bash $work/run.sh"; then
+        echo "FAIL: a terminal for $1 did not start"
+        exit 1
+    fi
 }
 screen() { tmux -S "$socket" capture-pane -p; }
 pane() { tmux -S "$socket" display -p "$1"; }
@@ -55,7 +68,7 @@ pane() { tmux -S "$socket" display -p "$1"; }
 # the screen as it is.
 wait_for() {  # wait_for COMMAND...
     for _ in $(seq 600); do
-        screen > "$work/screen"
+        screen > "$work/screen" || return 1  # the terminal is gone: no use waiting
         "$@" && return 0
         sleep 0.1
     done

@@ -98,9 +98,23 @@ TEST(StateMessage, MergesTheFreshProgramsTyped)
                                            R"("light":"auto","quiet_hours":true})");
     fresh[1] = fresh[2] = false;
     EXPECT_EQ(stateMessage(states, fresh), "");
-    EXPECT_EQ(lightStateMessage("off"), R"({"state":"OFF"})");
-    EXPECT_EQ(lightStateMessage("0a0b0c"), R"({"state":"ON","color_mode":"rgb","color":{"r":10,"g":11,"b":12}})");
-    EXPECT_EQ(lightStateMessage("effect 3"), R"({"state":"ON","color_mode":"rgb","effect":"effect 3"})");
+}
+
+// Every light that is on has a colour and an effect (null for a fixed
+// colour), as Home Assistant's JSON light wants them.
+TEST(StateMessage, LightStatesAreComplete)
+{
+    const struct {
+        const char *light, *colour, *message;
+    } cases[] = {
+        {"off", "", R"({"state":"OFF"})"},
+        {"purple", "", R"({"state":"OFF"})"},
+        {"0a0b0c", "ffffff", R"({"state":"ON","color_mode":"rgb","color":{"r":10,"g":11,"b":12},"effect":null})"},
+        {"effect 3", "", R"({"state":"ON","color_mode":"rgb","color":{"r":255,"g":255,"b":255},"effect":"effect 3"})"},
+        {"auto", "1e90ff", R"({"state":"ON","color_mode":"rgb","color":{"r":30,"g":144,"b":255},"effect":"auto"})"},
+        {"auto", "bad", R"({"state":"ON","color_mode":"rgb","color":{"r":255,"g":255,"b":255},"effect":"auto"})"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(lightStateMessage(c.light, c.colour), c.message) << c.light;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "apps/sysglance/cpu_ticks.h"
 #include "apps/sysglance/effect_rotation.h"
 #include "apps/sysglance/fan_policy.h"
 #include "apps/sysglance/status_format.h"
@@ -25,6 +26,35 @@ TEST(StatusFormat, CpuIsTheOneMinuteLoadAsAPercentageOfOneCpu)
     EXPECT_EQ(cpu(4 * 65536 + 655), "CPU:400%");
     EXPECT_EQ(cpu(UINT32_MAX), "CPU:6553599%");
     EXPECT_EQ(cpu(UINT64_MAX), "CPU:28147497671065599%");  // no overflow on a 64-bit kernel
+}
+
+// The share of CPU time in use between two readings of /proc/stat's first
+// line: idle and iowait are idle, the rest busy; -1 when it cannot be told.
+TEST(StatusFormat, CpuUsedIsTheShareOfTicksNotIdle)
+{
+    const std::string first = "cpu  100 0 100 700 100 0 0 0 0 0\ncpu0 1";
+    const struct {
+        std::string second;
+        int percent;
+    } cases[] = {
+        {"cpu  150 0 150 750 150 0 0 0 0 0\n", 50},
+        {"cpu  100 0 100 800 100 0 0 0\n", 0},
+        {"cpu  100 10 100 700 100 20 30 40 99 99\n", 100},  // guest time is counted in user already
+        {"cpu  133 0 100 766 101\n", 33},                    // an old kernel: five fields, rounded
+        {"cpu  100 0 100 700 100 0 0 0 0 0\n", -1},          // no time passed
+        {"cpu  90 0 100 800 100 0 0 0\n", -1},               // counters went back
+        {"cpu  100 0 100\n", -2},                            // too short: not read
+        {"cpu0 150 0 150 750 150 0 0 0\n", -2},
+        {"cpu  99999999999999999999 0 0 0 0\n", -2},
+        {"", -2},
+    };
+    CpuTicks before;
+    ASSERT_TRUE(parseCpuTicks(first.data(), first.size(), &before));
+    for (const auto& c : cases) {
+        CpuTicks now;
+        const bool read = parseCpuTicks(c.second.data(), c.second.size(), &now);
+        EXPECT_EQ(read ? cpuUsedPercent(before, now) : -2, c.percent) << c.second;
+    }
 }
 
 TEST(StatusFormat, RamAppliesTheMemoryUnitIn64Bits)
