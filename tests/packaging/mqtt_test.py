@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: MIT
 """hatkit-mqtt with the real parts: Debian's mosquitto on 127.0.0.1 (a
-password file, an ACL, a TLS listener with a CA made here by openssl), the
-hatsim sysglance beside the bridge on one root, and a paho client in Home
-Assistant's place. One rig; the cases are rows that run in turn on it.
+password file, an ACL, TLS listeners with a CA made here by openssl), the
+hatsim programs beside the bridge on one root, and a paho client in Home
+Assistant's place; the templates rendered by Jinja2 as Home Assistant
+renders them. One rig; the cases are rows that run in turn on it. No name
+service is needed: everything is dialled by address.
 
     mqtt_test.py BUILD_SIM_DIR
 """
@@ -19,6 +21,8 @@ import tempfile
 import threading
 import time
 
+import jinja2
+import jinja2.sandbox
 import paho.mqtt.client as mqtt
 
 SIM = sys.argv[1]
@@ -60,7 +64,7 @@ def free_ports(count):
 class Rig:
     def __init__(self, work):
         self.work = work
-        self.port, self.tls_port = free_ports(2)
+        self.port, self.tls_port, self.other_name_port, self.nobody_port = free_ports(4)
         self.broker = None
         self.programs = []
         self.messages = {}  # topic -> (payload, retained); the latest
@@ -82,6 +86,11 @@ class Rig:
             f.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n")
         self.openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
                      "-days", "2", "-extfile", "san", "-out", "server.pem")
+        # Signed by the right CA, for another host.
+        with open(os.path.join(self.work, "other-san"), "w") as f:
+            f.write("subjectAltName=DNS:elsewhere.invalid\n")
+        self.openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                     "-days", "2", "-extfile", "other-san", "-out", "other.pem")
 
     def make_broker_files(self):
         w = self.work
@@ -99,7 +108,8 @@ class Rig:
                     "password_file %s/passwords\nacl_file %s/acl\n"
                     "listener %d 127.0.0.1\n"
                     "listener %d 127.0.0.1\ncafile %s/ca.pem\ncertfile %s/server.pem\nkeyfile %s/server.key\n"
-                    % (w, w, self.port, self.tls_port, w, w, w))
+                    "listener %d 127.0.0.1\ncafile %s/ca.pem\ncertfile %s/other.pem\nkeyfile %s/server.key\n"
+                    % (w, w, self.port, self.tls_port, w, w, w, self.other_name_port, w, w, w))
 
     def start_broker(self):
         log = open(os.path.join(self.work, "mosquitto.log"), "a")
@@ -132,7 +142,13 @@ class Rig:
         with open(os.path.join(root, "proc/device-tree/model"), "wb") as f:
             f.write(b"Raspberry Pi 4 Model B Rev 1.4\0")
         self.set_temperature(root, 60000)
+        self.set_cpu_ticks(root, "100 0 100 800 0 0 0 0")
         return root
+
+    def set_cpu_ticks(self, root, ticks):
+        with open(os.path.join(root, "proc/stat.new"), "w") as f:
+            f.write("cpu  %s\ncpu0 %s\n" % (ticks, ticks))
+        os.rename(os.path.join(root, "proc/stat.new"), os.path.join(root, "proc/stat"))
 
     def set_temperature(self, root, millidegrees):
         path = os.path.join(root, THERMAL)
@@ -144,8 +160,8 @@ class Rig:
         env = {"PATH": os.environ["PATH"], "HATSIM_ROOT": root, "HATSIM_VIEW": "0"}
         env.update(extra or {})
         err = open(os.path.join(root, program + ".err"), "w")
-        process = subprocess.Popen(EMULATOR + [os.path.join(SIM, program)], env=env, stdout=subprocess.DEVNULL,
-                                   stderr=err)
+        out = open(os.path.join(root, program + ".out"), "w")
+        process = subprocess.Popen(EMULATOR + [os.path.join(SIM, program)], env=env, stdout=out, stderr=err)
         self.programs.append(process)
         return process
 
@@ -232,8 +248,46 @@ REQUIRED = {  # Home Assistant's required keys, and ours: every entity has these
     "switch": ["command_topic", "state_topic"], "sensor": ["state_topic"], "binary_sensor": ["state_topic"],
 }
 ENTITIES = [("fan", "fan"), ("light", "leds"), ("switch", "screen"), ("sensor", "temperature"), ("sensor", "cpu"),
-            ("sensor", "ram"), ("sensor", "disk"), ("sensor", "address"), ("binary_sensor", "quiet_hours"),
-            ("binary_sensor", "board_problem")]
+            ("sensor", "load"), ("sensor", "ram"), ("sensor", "disk"), ("sensor", "address"),
+            ("binary_sensor", "quiet_hours"), ("binary_sensor", "board_problem")]
+UNITS = {"temperature": "\u00b0C", "cpu": "%", "ram": "MiB", "disk": "MiB"}
+
+# Home Assistant renders value templates in a sandbox; a field that is not
+# there is a warning in its log. Here it is a failure.
+JINJA = jinja2.sandbox.ImmutableSandboxedEnvironment(undefined=jinja2.StrictUndefined)
+TEMPLATE_KEYS = ("value_template", "state_value_template", "preset_mode_value_template")
+
+
+def rendered(config, state):
+    """The config's templates rendered against a state, in TEMPLATE_KEYS' order."""
+    out = []
+    for key in TEMPLATE_KEYS:
+        if key in config:
+            try:
+                out.append(JINJA.from_string(config[key]).render(value_json=state))
+            except jinja2.TemplateError as e:
+                out.append("error: %s" % e)
+    return out
+
+
+# Each entity's templates against sysglance's state, airguard's, and a
+# state that knows nothing yet: what Home Assistant shows ("None": unknown).
+SYSGLANCE_STATE = {"program": "sysglance", "temperature": 60.0, "fan": "on", "fan_mode": "auto", "light": "auto",
+                   "screen": "on", "quiet_hours": False, "board_answering": True, "load": 0.5, "cpu_used_percent": 50,
+                   "ram_used_mb": 100, "disk_used_mb": 200, "address": "192.0.2.1"}
+AIRGUARD_STATE = {"program": "airguard", "temperature": 61.5, "fan_mode": "off", "board_answering": False}
+TEMPLATE_ROWS = {  # object: (sysglance, airguard, {})
+    "fan": (["ON", "auto"], ["None", "None"], ["None", "None"]),
+    "screen": (["ON"], ["None"], ["None"]),
+    "temperature": (["60.0"], ["61.5"], ["None"]),
+    "cpu": (["50"], ["None"], ["None"]),
+    "load": (["0.5"], ["None"], ["None"]),
+    "ram": (["100"], ["None"], ["None"]),
+    "disk": (["200"], ["None"], ["None"]),
+    "address": (["192.0.2.1"], ["None"], ["None"]),
+    "quiet_hours": (["OFF"], ["None"], ["None"]),
+    "board_problem": (["OFF"], ["ON"], ["None"]),
+}
 
 
 def main():
@@ -247,6 +301,8 @@ def main():
     finally:
         rig.close()
         shutil.rmtree(work, ignore_errors=True)
+    for failure in failures:
+        print("FAIL: " + failure)
     print("mqtt: %s" % ("all checks passed" if not failures else "%d checks failed" % len(failures)))
     sys.exit(1 if failures else 0)
 
@@ -269,19 +325,31 @@ def run_cases(rig):
     check("broker up: the bridge comes online", wait_for(lambda: rig.latest(BASE + "/availability") == "online"), True)
     check("said only once while it was down", read(root + "/hatkit-mqtt.err").count("cannot reach"), 1)
 
-    # Discovery: one retained config per entity, with the keys Home Assistant needs.
+    # Discovery: one retained config per entity, with the keys Home Assistant
+    # needs, valid from 2024.4 to today's (no object_id, no color_mode flag).
+    configs = {}
     for component, obj in ENTITIES:
         topic = "homeassistant/%s/%s/%s/config" % (component, NODE, obj)
         wait_for(lambda: rig.latest(topic))
-        config = json.loads(rig.latest(topic) or "{}")
+        config = configs[obj] = json.loads(rig.latest(topic) or "{}")
         missing = [k for k in REQUIRED[component] + ["name", "unique_id", "device", "availability"] if k not in config]
         check(obj + " config keys", missing, [])
         check(obj + " unique id", config.get("unique_id"), "hatkit_%s_%s" % (NODE, obj))
+        check(obj + " entity id", (config.get("default_entity_id"), "object_id" in config),
+              ("%s.%s_%s" % (component, NODE, obj), False))
+        check(obj + " unit", config.get("unit_of_measurement"), UNITS.get(obj))
+        for state, expected in zip((SYSGLANCE_STATE, AIRGUARD_STATE, {}), TEMPLATE_ROWS.get(obj, ([], [], []))):
+            check("%s templates for %s" % (obj, state.get("program", "no state")), rendered(config, state), expected)
         check(obj + " availability", ([a["topic"] for a in config.get("availability", [])],
                                       config.get("availability_mode")),
               ([BASE + "/availability", BASE + "/sysglance/availability"], "all"))
         check(obj + " device", config.get("device", {}).get("model"), "Raspberry Pi 4 Model B Rev 1.4")
+    check("one device for all", len({json.dumps(c.get("device")) for c in configs.values()}), 1)
+    check("light: a colour without brightness", [configs["leds"].get(k) for k in
+                                                 ("supported_color_modes", "brightness", "color_mode")],
+          [["rgb"], False, None])
     check("configs retained", rig.retained("homeassistant/fan/%s/fan/config" % NODE) is not None, True)
+    check("program availability retained", rig.retained(BASE + "/sysglance/availability"), "online")
     check("program availability", [rig.latest(BASE + "/%s/availability" % p) for p in ("sysglance", "airguard", "heatglow")],
           ["online", "offline", "offline"])
     wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("fan") == "on")
@@ -289,21 +357,30 @@ def run_cases(rig):
     check("state: the scenario's temperature", state.get("temperature"), 60.0)
     check("state: what the board shows", [state.get(k) for k in ("fan", "fan_mode", "light", "screen", "quiet_hours")],
           ["on", "auto", "auto", "on", False])
-    check("state: sysglance's fields", sorted(state), sorted(
+    check("state: sysglance's fields", sorted(k for k in state if k != "cpu_used_percent"), sorted(
         ["program", "temperature", "fan", "fan_mode", "light", "screen", "quiet_hours", "board_answering",
-         "cpu_percent", "ram_used_mb", "disk_used_mb", "address"]))
+         "load", "ram_used_mb", "disk_used_mb", "address"]))
+    rig.set_cpu_ticks(root, "200 0 200 1000 0 0 0 0")  # busy 200 of 400 ticks since
+    check("state: the share of CPU time in use",
+          wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("cpu_used_percent") == 50), True)
+    light_state = lambda: json.loads(rig.latest(BASE + "/light/state") or "{}")  # noqa: E731
+    check("light state: the effects, white", light_state(),
+          {"state": "ON", "color_mode": "rgb", "color": {"r": 255, "g": 255, "b": 255}, "effect": "auto"})
 
-    # Commands: each reaches the bus within two passes (1010 ms of virtual time each).
+    # Commands, on the topics the configs give: each reaches the bus within
+    # two passes (1010 ms of virtual time each).
     commands = [
-        ("fan/set OFF", "fan/set", "OFF", "write 0x0d 0x08 0x00"),
-        ("light/set colour", "light/set", '{"state":"ON","color":{"r":255,"g":0,"b":16}}', "write 0x0d 0x03 0x10"),
-        ("screen/set OFF", "screen/set", "OFF", "write 0x3c 0x00 0xae"),
-        ("fan/preset/set auto brings the thermostat back", "fan/preset/set", "auto", "write 0x0d 0x08 0x01"),
+        ("fan/set OFF", configs["fan"].get("command_topic"), "OFF", "write 0x0d 0x08 0x00"),
+        ("light/set colour", configs["leds"].get("command_topic"), '{"state":"ON","color":{"r":255,"g":0,"b":16}}',
+         "write 0x0d 0x03 0x10"),
+        ("screen/set OFF", configs["screen"].get("command_topic"), "OFF", "write 0x3c 0x00 0xae"),
+        ("fan/preset/set auto brings the thermostat back", configs["fan"].get("preset_mode_command_topic"), "auto",
+         "write 0x0d 0x08 0x01"),
     ]
     for name, topic, payload, event in commands:
         before = read(control)
         lines = len(trace_lines(trace))
-        rig.publish(BASE + "/" + topic, payload)
+        rig.publish(topic, payload)
         wait_for(lambda: read(control) != before)
         # The virtual time the program could first see the command by; it
         # may have taken it already.
@@ -313,11 +390,18 @@ def run_cases(rig):
         if seen:
             check(name + ": within two passes", int(trace_events_after(trace, lines, event)[0].split()[0]) - start <= 2020,
                   True)
+    check("light state: the command's colour, no effect", light_state(),
+          {"state": "ON", "color_mode": "rgb", "color": {"r": 255, "g": 0, "b": 16}, "effect": None})
+    check("state: the screen off", wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("screen") == "off"),
+          True)
 
     # The 75 degree rule: a command cannot keep the fan off on a hot CPU.
-    rig.publish(BASE + "/fan/set", "OFF")
-    check("fan/set OFF at 60 C: off", wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("fan") == "off"),
-          True)
+    # (First the state of the preset above, so that it is not taken for the
+    # state after this command.)
+    wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("fan_mode") == "auto")
+    rig.publish(configs["fan"]["command_topic"], "OFF")
+    check("fan/set OFF at 60 C: off", wait_for(lambda: [json.loads(rig.latest(BASE + "/state") or "{}").get(k)
+                                                    for k in ("fan", "fan_mode")] == ["off", "off"]), True)
     rig.set_temperature(root, 80000)
     check("75 C: the fan runs", wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("fan") == "on"), True)
     check("75 C: the command stays", json.loads(rig.latest(BASE + "/state"))["fan_mode"], "off")
@@ -349,22 +433,48 @@ def run_cases(rig):
           wait_for(lambda: rig.retained("homeassistant/light/%s/leds/config" % NODE, 1) is not None), True)
     check("broker restarted: online again", rig.retained(BASE + "/availability"), "online")
 
-    # Wrong password; TLS with the right CA and a wrong one: separate bridges.
-    tls = ("mqtt_broker = localhost:%d\nmqtt_user = hatkit\nmqtt_password_file = /etc/hatkit-mqtt.password\n"
-           "mqtt_ca_file = %s/%%s\nmqtt_node = %%s\n" % (rig.tls_port, rig.work))
-    cases = [
-        ("wrong password", "mqtt_broker = 127.0.0.1:%d\nmqtt_user = hatkit\nmqtt_node = wrongpw\n"
-         "mqtt_password_file = /etc/wrong\n" % rig.port, "wrongpw", "not authorised", "waits"),
-        ("TLS with the test's CA", tls % ("ca.pem", "tlspi"), "tlspi", None, "online"),
-        ("TLS with a wrong CA", tls % ("wrong-ca.pem", "badca"), "badca", "TLS", "waits"),
-        ("TLS with no CA file", tls % ("missing.pem", "noca"), "noca", "TLS files", "exits"),
+    # Logins, TLS, ports and reloads: separate bridges.
+    login = "mqtt_user = hatkit\nmqtt_password_file = /etc/%s\nmqtt_node = %s\n"
+    tls = "mqtt_broker = 127.0.0.1%s\nmqtt_ca_file = " + rig.work + "/%s\n"
+    empty_credential = os.path.join(rig.work, "credentials")
+    os.makedirs(empty_credential, exist_ok=True)
+    open(os.path.join(empty_credential, "mqtt-password"), "w").close()
+    cases = [  # name, node, settings, password file, complaint, outcome
+        ("wrong password", "wrongpw", "mqtt_broker = 127.0.0.1:%d\n" % rig.port, "wrong", "not authorised", "waits"),
+        ("TLS with the test's CA", "tlspi", tls % (":%d" % rig.tls_port, "ca.pem"), "hatkit-mqtt.password", None,
+         "online"),
+        ("TLS with a wrong CA", "badca", tls % (":%d" % rig.tls_port, "wrong-ca.pem"), "hatkit-mqtt.password", "TLS",
+         "waits"),
+        ("TLS to a certificate for another host", "othername", tls % (":%d" % rig.other_name_port, "ca.pem"),
+         "hatkit-mqtt.password", "TLS", "waits"),
+        ("TLS with no CA file", "noca", tls % (":%d" % rig.tls_port, "missing.pem"), "hatkit-mqtt.password",
+         "TLS files", "exits"),
+        ("no port: 1883", "plainport", "mqtt_broker = 127.0.0.1\n", "hatkit-mqtt.password", "broker 127.0.0.1:1883",
+         "says"),
+        ("no port with TLS: 8883", "tlsport", tls % ("", "ca.pem"), "hatkit-mqtt.password", "broker 127.0.0.1:8883",
+         "says"),
+        ("an empty credential: the password file", "emptycred", "mqtt_broker = 127.0.0.1:%d\n" % rig.port,
+         "hatkit-mqtt.password", None, "online"),
+        ("a reload to the broker's port", "reload", "mqtt_broker = 127.0.0.1:%d\n" % rig.nobody_port,
+         "hatkit-mqtt.password", "cannot reach the broker at 127.0.0.1:%d" % rig.nobody_port, "reload"),
     ]
-    for name, conf_text, node, complaint, outcome in cases:
-        other = rig.root(node, conf_text)
+    for name, node, settings, password_file, complaint, outcome in cases:
+        other = rig.root(node, settings + login % (password_file, node))
         with open(os.path.join(other, "etc/wrong"), "w") as f:
             f.write("not the password\n")
-        process = rig.start("hatkit-mqtt", other)
-        if outcome == "exits":  # a setting that cannot work: no restart helps
+        process = rig.start("hatkit-mqtt", other,
+                            {"CREDENTIALS_DIRECTORY": empty_credential} if node == "emptycred" else None)
+        if outcome == "reload":
+            check(name + ": said", wait_for(lambda: complaint in (read(other + "/hatkit-mqtt.err") or "")), True)
+            with open(os.path.join(other, "etc/hatkit.conf"), "w") as f:
+                f.write(settings.replace(str(rig.nobody_port), str(rig.port)) + login % (password_file, node))
+            process.send_signal(signal.SIGHUP)
+            outcome = "online"
+        if outcome == "says":
+            check(name, wait_for(lambda: complaint in (read(other + "/hatkit-mqtt.out") or "")), True)
+            process.kill()
+            process.wait()
+        elif outcome == "exits":  # a setting that cannot work: no restart helps
             check(name + ": exit status 2", process.wait(timeout=20), 2)
             check(name + ": said", complaint in (read(other + "/hatkit-mqtt.err") or ""), True)
         elif outcome == "online":
@@ -379,8 +489,8 @@ def run_cases(rig):
             check(name + ": the bridge goes on", process.poll(), None)
             process.kill()
             process.wait()
-    check("the password is in no log line", any("s3cret" in (read(os.path.join(rig.work, n, "hatkit-mqtt.err")) or "")
-                                                 for n in ("pi", "wrongpw", "tlspi", "badca", "noca")), False)
+    check("the password is in no log line", any("s3cret" in (read(os.path.join(rig.work, c[1], "hatkit-mqtt.err")) or "")
+                                                 for c in cases + [(0, "pi")]), False)
 
     # sysglance stops: its entities go unavailable.
     sysglance.send_signal(signal.SIGTERM)
@@ -396,6 +506,49 @@ def run_cases(rig):
     check("no program running: sysglance's entities stay", json.loads(rig.latest(fan_config) or "{}").get("unique_id"),
           "hatkit_%s_fan" % NODE)
 
+    # heatglow takes over the LEDs: sysglance's other entities go; the light
+    # is on, in the heat colours.
+    availability = lambda: [rig.latest(BASE + "/%s/availability" % p)  # noqa: E731
+                            for p in ("sysglance", "airguard", "heatglow")]
+    config_of = lambda component, obj: rig.latest("homeassistant/%s/%s/%s/config" % (component, NODE, obj))  # noqa: E731
+    rig.publish(configs["leds"]["command_topic"], '{"state":"ON","effect":"auto"}')  # the program's own colours
+    check("light back to auto: no light command left", wait_for(lambda: "light" not in (read(control) or "light")), True)
+    heatglow = rig.start("heatglow", root, {"HATSIM_SPEED": "10"})
+    check("heatglow: online", wait_for(lambda: availability() == ["offline", "offline", "online"]), True)
+    check("heatglow: sysglance's fan and screen removed", wait_for(lambda: [config_of("fan", "fan"),
+                                                                            config_of("switch", "screen")] == ["", ""]),
+          True)
+    check("heatglow: the light's program", json.loads(config_of("light", "leds") or "{}").get("availability"),
+          [{"topic": BASE + "/availability"}, {"topic": BASE + "/heatglow/availability"}])
+    check("heatglow: the light on, in the heat colour",
+          wait_for(lambda: light_state().get("effect") == "auto" and light_state().get("state") == "ON" and
+                   light_state().get("color") == {"r": 255, "g": 69, "b": 0}), True)  # 59 to 61 C
+
+    # airguard beside it: each keeps its own state, whichever stops first.
+    airguard = rig.start("airguard", root, {"HATSIM_SPEED": "10"})
+    check("airguard and heatglow: both online", wait_for(lambda: availability() == ["offline", "online", "online"]),
+          True)
+    check("airguard and heatglow: the fan is airguard's",
+          wait_for(lambda: json.loads(config_of("fan", "fan") or "{}").get("availability", [{}])[-1].get("topic") ==
+                   BASE + "/airguard/availability"), True)
+    both = json.loads(rig.latest(BASE + "/state") or "{}")
+    check("airguard and heatglow: one state of both", [both.get(k) for k in ("program", "fan_mode", "light")],
+          ["airguard", "auto", "auto"])
+    for obj, config in configs.items():
+        check(obj + " templates on airguard's and heatglow's state",
+              [r for r in rendered(config, both) if r.startswith("error")], [])
+    heatglow.send_signal(signal.SIGTERM)
+    check("heatglow stopped: offline, airguard on", wait_for(lambda: availability() == ["offline", "online", "offline"]),
+          True)
+    airguard_state = os.path.join(root, "run/hatkit/airguard/state")
+    written = os.stat(airguard_state).st_mtime_ns
+    check("heatglow stopped: airguard's state still written", wait_for(lambda: os.stat(airguard_state).st_mtime_ns != written),
+          True)
+    # Killed outright, airguard leaves its state behind: 30 s on, it is stale.
+    airguard.kill()
+    check("airguard killed: offline once its state is stale",
+          wait_for(lambda: availability() == ["offline", "offline", "offline"], 45), True)
+
     # The bridge killed outright: the broker says offline for it, from the will.
     rig.forget(BASE + "/availability")
     bridge.kill()
@@ -403,6 +556,7 @@ def run_cases(rig):
     wait_for(lambda: rig.latest(BASE + "/availability") == "offline", 10)
     check("killed: offline from the will within 2 s", rig.latest(BASE + "/availability") == "offline" and
           time.monotonic() - killed <= 2.0, True)
+    check("killed: offline retained", rig.retained(BASE + "/availability"), "offline")
 
 
 if __name__ == "__main__":

@@ -135,10 +135,14 @@ TEST(Programs, AStopEndsThePauseAndTheLoopAtOnce)
         std::string lastLine;  // the pause the stop comes in
         bool metricsBefore;    // whether the file was there by then
         std::string err;
+        const char* speed = "0.01";  // slow enough for the stop to land in that pause
     } cases[] = {
         {"airguard", SIGTERM, "", "0 pause 1000", true, ""},
         {"heatglow", SIGINT, "", "10 pause 500", true, ""},
         {"sysglance", SIGTERM, "", "10 pause 500", false, ""},
+        // Each of sysglance's pauses: after the push, after the fan, after the pass.
+        {"sysglance", SIGINT, "", "0 pause 10", false, ""},
+        {"sysglance", SIGTERM, "", "510 pause 500", true, "", "0.1"},
         // Still waiting for the board: start-up goes no further.
         {"sysglance", SIGTERM, "0 bus down\n", "0 pause 500", false,
          "ssd1306_i2c : Unable to initialise I2C:\nfail to init I2C\n"},
@@ -148,7 +152,8 @@ TEST(Programs, AStopEndsThePauseAndTheLoopAtOnce)
         scenario.folder().write("root/etc/hatkit.conf", "metrics_dir = /m\n");
         bool before = false;
         const HatsimRun run = scenario.run(
-            c.program, "0 dir /m\n" + thermalAt(0, "60000") + c.script, {"HATSIM_SPEED=0.01"}, 20000, [&](int pid) {
+            c.program, "0 dir /m\n" + thermalAt(0, "60000") + c.script, {std::string("HATSIM_SPEED=") + c.speed}, 20000,
+            [&](int pid) {
                 for (int i = 0; i < 5000 && scenario.folder().read("trace").find(c.lastLine + "\n") == std::string::npos; ++i) {
                     usleep(2000);
                 }
@@ -454,10 +459,22 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
     } cases[] = {
         // Fan off by command, written every pass as airguard does, until the
         // CPU reaches 75 C: then it runs, said once.
-        {"airguard", "0 file " + control + " fan = off\n" + thermalAt(0, "60000") + thermalAt(2000, "80000"), "4000",
+        {"airguard", "0 file " + control + " fan = off\n" + thermalAt(0, "60000") + thermalAt(2000, "75000"), "4000",
          {"0 write 0x0d 0x08 0x00", "1000 write 0x0d 0x08 0x00", "2000 write 0x0d 0x08 0x01", "3000 write 0x0d 0x08 0x01"},
-         "fan: kept off by command, but the CPU is at 80.0C: running it\n",
-         "program = airguard\ntemperature = 80.0\nfan = on\nfan_mode = off\nboard_answering = yes\n"},
+         "fan: kept off by command, but the CPU is at 75.0C: running it\n",
+         "program = airguard\ntemperature = 75.0\nfan = on\nfan_mode = off\nboard_answering = yes\n"},
+        // A bad file while a command holds: the command stays.
+        {"airguard", "0 file " + control + " fan = off\n" + thermalAt(0, "60000") + "1000 file " + control + " fan = purple\n",
+         "3000", {"0 write 0x0d 0x08 0x00", "1000 write 0x0d 0x08 0x00", "2000 write 0x0d 0x08 0x00"},
+         "control line 1: fan must be auto, on or off, not 'purple'\n", "fan = off\nfan_mode = off\n"},
+        // The screen by command, and the board back: in the state at once,
+        // not at the next 10 s.
+        {"sysglance", thermalAt(0, "40000") + "1000 file " + control + " screen = off\n", "3000", {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00"}, "",
+         "screen = off\n"},
+        {"airguard", thermalAt(0, "60000") + "0 device 0x0d absent\n1000 device 0x0d present\n", "3000",
+         {"0 write 0x0d 0x08 0x01 lost", "1000 write 0x0d 0x08 0x01", "1000 write 0x0d 0x08 0x01",
+          "2000 write 0x0d 0x08 0x01"},
+         "", "board_answering = yes\n"},
         // A colour by command; without the file the heat colours are back.
         {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
