@@ -141,7 +141,7 @@ TEST(Programs, AStopEndsThePauseAndTheLoopAtOnce)
         {"heatglow", SIGINT, "", "10 pause 500", true, ""},
         {"sysglance", SIGTERM, "", "10 pause 500", false, ""},
         // Each of sysglance's pauses: after the push, after the fan, after the pass.
-        {"sysglance", SIGINT, "", "0 pause 10", false, ""},
+        {"sysglance", SIGINT, "", "0 pause 10", false, "", "0.001"},
         {"sysglance", SIGTERM, "", "510 pause 500", true, "", "0.1"},
         // Still waiting for the board: start-up goes no further.
         {"sysglance", SIGTERM, "0 bus down\n", "0 pause 500", false,
