@@ -21,6 +21,10 @@ enum Key {
     displayFlip,
     displayContrast,
     displayUpdates,
+    displayOrbit,
+    displayDimAfter,
+    displayDimContrast,
+    screenTimeout,
     quietHours,
     addressInterfaces,
     metricsDir,
@@ -36,6 +40,7 @@ enum Key {
 };
 constexpr const char* kKeyNames[keyCount] = {
     "fan_on",      "fan_off",       "display_flip",       "display_contrast", "display_updates",
+    "display_orbit", "display_dim_after", "display_dim_contrast", "screen_timeout",
     "quiet_hours", "address_interfaces", "metrics_dir",   "mqtt_broker",      "mqtt_user",
     "mqtt_password_file", "mqtt_ca_file", "mqtt_cert_file", "mqtt_key_file",  "mqtt_node",
     "mqtt_discovery_prefix"};
@@ -63,6 +68,16 @@ bool parseContrast(const std::string& value, int* contrast)
     const long parsed = std::strtol(digits.c_str(), nullptr, hex ? 16 : 10);
     if (parsed > 255) return false;
     *contrast = static_cast<int>(parsed);
+    return true;
+}
+
+// Whole minutes, 1 to a day.
+bool parseMinutes(const std::string& value, int* minutes)
+{
+    if (value.empty() || value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int parsed = std::atoi(value.c_str());
+    if (parsed < 1 || parsed > kMaxCareMinutes) return false;
+    *minutes = parsed;
     return true;
 }
 
@@ -253,6 +268,26 @@ bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std
     case displayContrast:
         if (!parseContrast(value, &settings->displayContrast)) {
             *why = "display_contrast must be a whole number from 0 to 255, not " + quoted;
+            return false;
+        }
+        return true;
+    case displayOrbit:
+        if (value != "yes" && value != "no") {
+            *why = "display_orbit must be yes or no, not " + quoted;
+            return false;
+        }
+        settings->displayOrbit = value == "yes";
+        return true;
+    case displayDimAfter:
+    case screenTimeout:
+        if (!parseMinutes(value, key == displayDimAfter ? &settings->dimAfterMinutes : &settings->screenTimeoutMinutes)) {
+            *why = std::string(kKeyNames[key]) + " must be whole minutes from 1 to 1440, not " + quoted;
+            return false;
+        }
+        return true;
+    case displayDimContrast:
+        if (!parseContrast(value, &settings->dimContrast)) {
+            *why = "display_dim_contrast must be a whole number from 0 to 255, not " + quoted;
             return false;
         }
         return true;

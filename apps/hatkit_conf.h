@@ -28,6 +28,8 @@ struct FanThresholds {
 enum class DisplayUpdates { full, changes };
 
 constexpr int kPathSize = 256;
+constexpr int kDefaultDimContrast = 0x10;
+constexpr int kMaxCareMinutes = 1440;
 
 // Home Assistant's broker, for the bridge (hatkit-mqtt); the board
 // programs accept these keys and leave them alone.
@@ -49,6 +51,13 @@ struct HatkitSettings {
     bool displayFlip = false;       // picture turned 180 degrees
     int displayContrast = 0x8F;
     DisplayUpdates displayUpdates = DisplayUpdates::full;
+    // The panel's care against burn-in, all off by default: the picture
+    // moved a pixel at a time; the contrast lowered, or the panel off,
+    // after that many minutes without anything worth a look (0: never).
+    bool displayOrbit = false;
+    int dimAfterMinutes = 0;
+    int dimContrast = kDefaultDimContrast;
+    int screenTimeoutMinutes = 0;
     bool quietHoursSet = false;
     int quietStartMinute = 0;  // minutes after local midnight; the window may cross midnight
     int quietEndMinute = 0;

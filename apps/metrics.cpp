@@ -101,6 +101,11 @@ int renderMetrics(const MetricsValues& v, char* out, std::size_t size)
         t.family("hatkit_light_effect", "gauge", "The light effect last written.");
         t.add("hatkit_light_effect{program=\"%s\"} %d\n", p, v.lightEffect);
     }
+    if (v.panelPeakPixelHours >= 0.0) {
+        t.family("hatkit_panel_peak_pixel_hours", "gauge",
+                 "The panel's most-lit pixel since start: hours lit, weighted by contrast / 255.");
+        t.add("hatkit_panel_peak_pixel_hours{program=\"%s\"} %.6f\n", p, v.panelPeakPixelHours);
+    }
     if (v.heatBand >= 0) {
         t.family("hatkit_heat_band", "gauge", "The heat colour band last painted, 0 the coolest.");
         t.add("hatkit_heat_band{program=\"%s\"} %d\n", p, v.heatBand);

@@ -29,6 +29,7 @@ struct MetricsValues {
     bool followsQuietHours = false;
     bool quiet = false;
     int lightEffect = -1;  // sysglance: the effect last written
+    double panelPeakPixelHours = -1.0;  // sysglance: the most-lit pixel's hours at full contrast; -1 elsewhere
     int heatBand = -1;  // heatglow: the band last painted; -1 before the first, and elsewhere
     uint64_t reloadsApplied = 0;
     uint64_t reloadsRejected = 0;

@@ -21,6 +21,9 @@ void ssd1306_stopscroll();
 // ssd1306_begin sends; by default upright and 0x8F. Sent at once to a
 // panel that is already initialised.
 void ssd1306_setOrientationAndContrast(int flip, int contrast);
+// The contrast from now on (0x81 and the level), also for a panel
+// initialised again; the orientation stays.
+void ssd1306_setContrast(int contrast);
 // Sends ssd1306_begin's initialisation again over the open link, with the
 // orientation and contrast in force: for a panel that lost power.
 void ssd1306_initialise();

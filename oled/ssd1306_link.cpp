@@ -91,6 +91,12 @@ void ssd1306_setOrientationAndContrast(int flip, int contrast)
     if (initialised) commands({segmentRemap(), comScan(), 0x81, contrastLevel});
 }
 
+void ssd1306_setContrast(int contrast)
+{
+    contrastLevel = contrast & 0xFF;
+    commands({0x81, contrastLevel});
+}
+
 void ssd1306_command(int c) { (void)panelWrites.count(wiringPiI2CWriteReg8(i2cd, kCommandControl, c)); }
 
 void ssd1306_display()

@@ -31,7 +31,7 @@ constexpr Kind kKinds[kEntities] = {
     {"fan", "fan", "Fan", kSysglance | kAirguard, nullptr, nullptr, nullptr, nullptr},
     {"light", "leds", "LEDs", kSysglance | kHeatglow, nullptr, nullptr, nullptr, nullptr},
     {"switch", "screen", "Screen", kSysglance, nullptr, nullptr, nullptr,
-     "{{ {'on': 'ON', 'off': 'OFF'}.get(value_json.get('screen'), 'None') }}"},
+     "{{ {'on': 'ON', 'dim': 'ON', 'off': 'OFF'}.get(value_json.get('screen'), 'None') }}"},
     {"sensor", "temperature", "CPU temperature", kAll, "temperature", "measurement", "\u00b0C",
      "{{ value_json.get('temperature') }}"},
     {"sensor", "cpu", "CPU used", kSysglance, nullptr, "measurement", "%", "{{ value_json.get('cpu_used_percent') }}"},

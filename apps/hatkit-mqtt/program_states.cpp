@@ -32,7 +32,7 @@ std::string printed(const Json& json)
 bool isNumberField(const std::string& key)
 {
     return key == "temperature" || key == "load" || key == "cpu_used_percent" || key == "ram_used_mb" ||
-           key == "disk_used_mb";
+           key == "disk_used_mb" || key == "panel_peak_pixel_hours";
 }
 
 bool isFlagField(const std::string& key) { return key == "quiet_hours" || key == "board_answering"; }

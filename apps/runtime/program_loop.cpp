@@ -82,7 +82,7 @@ StateValues stateOf(const ProgramLoop& loop, const ProgramParts& parts)
 // for the next 10 seconds.
 bool sameAtAGlance(const StateValues& a, const StateValues& b)
 {
-    return a.fan == b.fan && a.fanMode == b.fanMode && std::strcmp(a.light, b.light) == 0 && a.screenOn == b.screenOn &&
+    return a.fan == b.fan && a.fanMode == b.fanMode && std::strcmp(a.light, b.light) == 0 && std::strcmp(a.screen, b.screen) == 0 &&
            a.quiet == b.quiet && a.boardAnswering == b.boardAnswering;
 }
 

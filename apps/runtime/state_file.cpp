@@ -29,7 +29,7 @@ int renderState(const StateValues& v, char* out, std::size_t size)
     }
     if (v.drivesLights) t.add("light = %s\n", v.light);
     if (v.drivesLights && v.lightColour[0] != '\0') t.add("light_colour = %s\n", v.lightColour);
-    if (v.drivesScreen) t.add("screen = %s\n", v.screenOn ? "on" : "off");
+    if (v.drivesScreen) t.add("screen = %s\n", v.screen);
     if (v.followsQuietHours) t.add("quiet_hours = %s\n", v.quiet ? "yes" : "no");
     t.add("board_answering = %s\n", v.boardAnswering ? "yes" : "no");
     if (v.hasStatus) {
@@ -38,6 +38,7 @@ int renderState(const StateValues& v, char* out, std::size_t size)
         t.add("ram_used_mb = %" PRIu64 "\ndisk_used_mb = %" PRIu64 "\n", v.ramUsedMb, v.diskUsedMb);
         // A '#' would start a comment; an address never holds one.
         if (v.address[0] != '\0' && std::strchr(v.address, '#') == nullptr) t.add("address = %s\n", v.address);
+        if (v.panelPeakPixelHours >= 0.0) t.add("panel_peak_pixel_hours = %.3f\n", v.panelPeakPixelHours);
     }
     return t.ok ? static_cast<int>(size - t.left) : -1;
 }

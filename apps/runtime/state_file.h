@@ -27,7 +27,8 @@ struct StateValues {
     char light[16] = "";  // "auto", "off", "RRGGBB" or "effect N"
     char lightColour[8] = "";  // "RRGGBB": the colour the program last painted by itself; "" none
     bool drivesScreen = false;
-    bool screenOn = false;
+    const char* screen = "off";  // "on", "dim" or "off"
+    double panelPeakPixelHours = -1.0;  // sysglance: the most-lit pixel's hours at full contrast
     bool followsQuietHours = false;
     bool quiet = false;
     bool boardAnswering = true;  // no write to the board lost since the last state

@@ -7,6 +7,7 @@
 #include "apps/board_program.h"
 #include "apps/sysglance/effect_rotation.h"
 #include "apps/sysglance/fan_policy.h"
+#include "apps/sysglance/panel_care.h"
 #include "apps/sysglance/status_sampler.h"
 #include "apps/sysglance/status_screen.h"
 #include "board/board_link.h"
@@ -45,6 +46,21 @@ struct Sysglance {
     uint32_t panelLostSeen = 0;  // the lost-write count already looked at
     uint64_t temperatureFailures = 0;
     int effectWritten = -1;  // the light effect last written; -1 none
+    // The panel's care against burn-in: the orbit and the time since
+    // anything worth a look; a panel asleep (screen_timeout) or dimmed
+    // (display_dim_after) for that; and what the last look saw.
+    PanelCare care;
+    bool asleep = false;
+    bool dimmed = false;
+    bool lookPending = true;  // a reload, a command or the quiet hours' end came
+    bool wasQuiet = false;
+    Commands commandsSeen;
+    bool boardLostBefore = false;
+    bool temperatureBeforeValid = false;
+    double temperatureBefore = 0.0;
+    char addressBefore[kTextSize] = "";
+    uint64_t fanSwitchesSeen = 0;
+    PanelWear wear;  // what the panel showed, per pixel
 };
 Sysglance g;
 
@@ -67,6 +83,7 @@ bool sameInterfaces(const HatkitSettings& a, const HatkitSettings& b)
 void reloaded(ProgramLoop& loop, ReloadResult result, const HatkitSettings& before)
 {
     g.wholeFrameDue = true;
+    g.lookPending = true;
     if (result != ReloadResult::applied) return;
     const HatkitSettings& now = loop.settings;
     if (now.displayFlip != before.displayFlip || now.displayContrast != before.displayContrast) {
@@ -75,11 +92,11 @@ void reloaded(ProgramLoop& loop, ReloadResult result, const HatkitSettings& befo
     if (!sameInterfaces(now, before)) restartAddressSearch(g.texts);
 }
 
-// The owner's command, else dark in the quiet hours.
+// The owner's command, else dark in the quiet hours and asleep.
 bool panelWanted(const ProgramLoop& loop)
 {
     if (loop.commands.screen != ScreenMode::automatic) return loop.commands.screen == ScreenMode::on;
-    return !loop.quiet;
+    return !loop.quiet && !g.asleep;
 }
 
 void writeEffect(int effect)
@@ -106,6 +123,10 @@ void showLights(bool again)
 // on again; the frame of this pass and the effect follow.
 void modesChanged(ProgramLoop& loop)
 {
+    // The quiet hours' end and a command are worth a look.
+    if ((g.wasQuiet && !loop.quiet) || loop.commands != g.commandsSeen) g.lookPending = true;
+    g.wasQuiet = loop.quiet;
+    g.commandsSeen = loop.commands;
     const bool panelDark = !panelWanted(loop);
     if (panelDark != g.panelDark) {
         g.panelDark = panelDark;
@@ -139,6 +160,7 @@ void metricsRows(const ProgramLoop& loop, MetricsValues* values)
     values->fanThresholds = thresholdsOf(loop);
     values->panelWrites = &ssd1306::panelWrites;
     values->lightEffect = g.effectWritten;
+    values->panelPeakPixelHours = peakPixelHours(g.wear);
 }
 
 // A panel that missed writes is initialised again, as at start and with the
@@ -172,6 +194,70 @@ void pushFrame(const ProgramLoop& loop)
     ssd1306_displayChanges();
 }
 
+// What is worth a look since the last pass: what came before it, a new
+// address, the board stopping or starting to answer, the temperature
+// crossing a fan threshold. (The fan switching is looked at where it
+// switches.)
+bool worthALook(const ProgramLoop& loop)
+{
+    bool look = g.lookPending;
+    g.lookPending = false;
+    const StatusTexts& texts = g.texts;
+    if (std::strcmp(g.addressBefore, texts.addressText) != 0) {
+        look = true;
+        std::memcpy(g.addressBefore, texts.addressText, sizeof g.addressBefore);
+    }
+    if (loop.boardLost != g.boardLostBefore) {
+        look = true;
+        g.boardLostBefore = loop.boardLost;
+    }
+    if (texts.temperatureValid) {
+        const FanThresholds t = thresholdsOf(loop);
+        const double before = g.temperatureBefore;
+        const double now = texts.temperature;
+        if (g.temperatureBeforeValid && ((before >= t.onAt) != (now >= t.onAt) || (before <= t.offAt) != (now <= t.offAt))) {
+            look = true;
+        }
+        g.temperatureBefore = now;
+        g.temperatureBeforeValid = true;
+    }
+    return look;
+}
+
+int contrastShown(const ProgramLoop& loop)
+{
+    return g.dimmed ? loop.settings.dimContrast : loop.settings.displayContrast;
+}
+
+// After the push: the panel as bright as the time since the last look asks
+// (a command to show the screen keeps it bright and awake). Waking, it gets
+// the current picture before it is switched on; a dim panel gets its
+// contrast back at once.
+void careForPanel(ProgramLoop& loop, bool look, uint32_t passMs)
+{
+    noteLook(&g.care, look, passMs);
+    const PanelLevel level =
+        loop.commands.screen == ScreenMode::on ? PanelLevel::bright : levelFor(g.care, loop.settings);
+    const bool asleep = level == PanelLevel::asleep;
+    if (asleep != g.asleep) {
+        g.asleep = asleep;
+        const bool panelDark = !panelWanted(loop);
+        if (panelDark != g.panelDark) {
+            g.panelDark = panelDark;
+            if (!panelDark) {
+                g.wholeFrameDue = true;
+                pushFrame(loop);
+            }
+            ssd1306_command(panelDark ? kDisplayOff : kDisplayOn);
+        }
+    }
+    const bool dimmed = level == PanelLevel::dim;
+    if (dimmed != g.dimmed) {
+        g.dimmed = dimmed;
+        ssd1306_setContrast(contrastShown(loop));
+    }
+}
+
 // A pass up to its last pause.
 PassEnd pass(ProgramLoop& loop)
 {
@@ -197,10 +283,19 @@ PassEnd pass(ProgramLoop& loop)
     if (!texts.temperatureValid) ++g.temperatureFailures;
     sampleDisk(texts);
     sampleCpuUse(texts);
-    drawStatusTexts(texts);
+    const OrbitOffset at = orbitOffset(g.care.orbitStep);
+    drawStatusTexts(texts, at.dx, at.dy);
     pushFrame(loop);
+    careForPanel(loop, worthALook(loop), kPassMs);
+    if (!g.panelDark) addWear(&g.wear, ssd1306::buffer, contrastShown(loop), kPassMs);
+    // A move sends the whole picture once.
+    if (advanceOrbit(&g.care, loop.settings, kPassMs)) g.wholeFrameDue = true;
     if (!pauseUnlessStopped(kAfterPushPauseMs)) return PassEnd::stopped;
     switchFan(loop);
+    if (loop.fan.switches != g.fanSwitchesSeen) {
+        g.fanSwitchesSeen = loop.fan.switches;
+        careForPanel(loop, true, 0);
+    }
     if (!pauseUnlessStopped(kHalfPassPauseMs)) return PassEnd::stopped;
     // The rotation goes on through the quiet hours, unseen.
     const int effect = rotateEffect(&g.effectCounter);
@@ -218,7 +313,8 @@ void stateRows(const ProgramLoop&, StateValues* values)
     values->temperatureKnown = texts.tempText[0] != '\0';
     values->temperature = texts.temperature;
     describeLightMode(g.leds, values->light, sizeof values->light);
-    values->screenOn = !g.panelDark;
+    values->screen = g.panelDark ? "off" : g.dimmed ? "dim" : "on";
+    values->panelPeakPixelHours = peakPixelHours(g.wear);
     values->hasStatus = texts.cpuText[0] != '\0';
     values->load = static_cast<double>(texts.load1) / 65536.0;
     values->cpuUsedPercent = texts.cpuUsedPercent;

@@ -3,13 +3,13 @@
 
 #include "oled/ssd1306_i2c.h"
 
-void drawStatusTexts(const StatusTexts& texts)
+void drawStatusTexts(const StatusTexts& texts, int dx, int dy)
 {
-    ssd1306_drawText(0, 0, texts.cpuText);
-    ssd1306_drawText(56, 0, texts.tempText);
-    ssd1306_drawText(0, 8, texts.ramText);
-    ssd1306_drawText(0, 16, texts.diskText);
-    ssd1306_drawText(0, 24, texts.addressText);
+    ssd1306_drawText(dx, dy, texts.cpuText);
+    ssd1306_drawText(56 + dx, dy, texts.tempText);
+    ssd1306_drawText(dx, 8 + dy, texts.ramText);
+    ssd1306_drawText(dx, 16 + dy, texts.diskText);
+    ssd1306_drawText(dx, 24 + dy, texts.addressText);
 }
 
 void drawSysinfoError()

@@ -6,7 +6,8 @@
 
 constexpr const char* kSysinfoError = "sysinfo-Error";
 
-// Draws the five texts into the (cleared) frame buffer.
-void drawStatusTexts(const StatusTexts& texts);
+// Draws the five texts into the (cleared) frame buffer, moved dx columns
+// right and dy rows down (the orbit; 0 and 0 by default).
+void drawStatusTexts(const StatusTexts& texts, int dx = 0, int dy = 0);
 // Clears the frame buffer and draws the sysinfo error at the top left.
 void drawSysinfoError();

@@ -58,6 +58,13 @@ TEST(HatkitConf, ValuesAtTheirEdges)
         {"display_contrast = 0X0", [](const HatkitSettings& s) { return s.displayContrast == 0; }},
         {"display_flip = no", [](const HatkitSettings& s) { return !s.displayFlip; }},
         {"display_updates = full", [](const HatkitSettings& s) { return s.displayUpdates == DisplayUpdates::full; }},
+        {"display_orbit = yes\ndisplay_dim_after = 1\ndisplay_dim_contrast = 0\nscreen_timeout = 1440",
+         [](const HatkitSettings& s) {
+             return s.displayOrbit && s.dimAfterMinutes == 1 && s.dimContrast == 0 && s.screenTimeoutMinutes == 1440;
+         }},
+        {"display_orbit = no", [](const HatkitSettings& s) {
+             return !s.displayOrbit && s.dimAfterMinutes == 0 && s.dimContrast == 0x10 && s.screenTimeoutMinutes == 0;
+         }},
         {"quiet_hours = 00:00-23:59", [](const HatkitSettings& s) { return s.quietStartMinute == 0 && s.quietEndMinute == 1439; }},
         {"address_interfaces = abcdefghijklmno a b c d e f g",
          [](const HatkitSettings& s) { return s.interfaceCount == 8 && wantsAddressOf(s, "abcdefghijklmno", false); }},
@@ -117,6 +124,12 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
          "hatkit.conf line 1: metrics_dir must be an absolute folder, like /var/lib/prometheus/node-exporter, not ''"},
         {"display_contrast =\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not ''"},
         {"display_updates = Changes\n", "hatkit.conf line 1: display_updates must be full or changes, not 'Changes'"},
+        {"display_orbit = on\n", "hatkit.conf line 1: display_orbit must be yes or no, not 'on'"},
+        {"display_dim_after = 0\n", "hatkit.conf line 1: display_dim_after must be whole minutes from 1 to 1440, not '0'"},
+        {"screen_timeout = 1441\n", "hatkit.conf line 1: screen_timeout must be whole minutes from 1 to 1440, not '1441'"},
+        {"screen_timeout = 2.5\n", "hatkit.conf line 1: screen_timeout must be whole minutes from 1 to 1440, not '2.5'"},
+        {"display_dim_contrast = 300\n",
+         "hatkit.conf line 1: display_dim_contrast must be a whole number from 0 to 255, not '300'"},
         {"quiet_hours = 23:00-24:00\n",
          "hatkit.conf line 1: quiet_hours must be HH:MM-HH:MM in local time, like 23:00-07:00, not '23:00-24:00'"},
         {"quiet_hours = 7:00-8:00\n",
