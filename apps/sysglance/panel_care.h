@@ -10,10 +10,10 @@
 
 #include "apps/hatkit_conf.h"
 
-// The texts use columns 0 to 118 and, in each 8-row line, rows 0 to 6: the
-// picture may move 9 columns right and 1 row down without clipping a text
-// or touching another. The orbit goes right along the top row, then back
-// one row lower, a pixel a step: 20 steps of 3 minutes, an hour a round.
+// The texts use columns 0 to 118 and, in each 8-row line, rows 0 to 6 (but
+// for descenders): the whole picture may move up to 9 columns right and 1
+// row down, as far as it fits. The orbit goes right along the top row, then
+// back one row lower, a pixel a step: 20 steps of 3 minutes, an hour a round.
 constexpr int kOrbitColumns = 10;
 constexpr int kOrbitRows = 2;
 constexpr int kOrbitSteps = kOrbitColumns * kOrbitRows;
@@ -24,6 +24,9 @@ struct OrbitOffset {
     int dy = 0;
 };
 OrbitOffset orbitOffset(int step);
+// The offset cut to `room` columns and to the rows that the picture drawn
+// at (0, 0) in `cells` leaves free below it: a text never leaves the panel.
+OrbitOffset fitOffset(OrbitOffset wanted, int room, const int32_t* cells);
 
 enum class PanelLevel { bright, dim, asleep };
 

@@ -1,7 +1,36 @@
 // SPDX-License-Identifier: MIT
 #include "apps/sysglance/status_screen.h"
 
+#include <cstring>
+#include <utility>
+
 #include "oled/ssd1306_i2c.h"
+
+namespace {
+
+constexpr int kCellWidth = 6;
+constexpr int kLastCharacterStart = 122;
+
+int roomAfter(int x, const char* text)
+{
+    const int length = static_cast<int>(std::strlen(text));
+    if (length == 0) return kLastCharacterStart;
+    const int room = kLastCharacterStart - (x + kCellWidth * (length - 1));
+    return room < 0 ? 0 : room;
+}
+
+}  // namespace
+
+int roomToTheRight(const StatusTexts& texts)
+{
+    int room = kLastCharacterStart;
+    for (const auto& [x, text] : {std::pair<int, const char*>{0, texts.cpuText}, {56, texts.tempText},
+                                  {0, texts.ramText}, {0, texts.diskText}, {0, texts.addressText}}) {
+        const int after = roomAfter(x, text);
+        if (after < room) room = after;
+    }
+    return room;
+}
 
 void drawStatusTexts(const StatusTexts& texts, int dx, int dy)
 {

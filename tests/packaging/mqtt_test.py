@@ -218,6 +218,13 @@ class Rig:
             self.broker.wait()
 
 
+def cpu_seconds(process):
+    """The CPU time a process has used so far (user and system)."""
+    with open("/proc/%d/stat" % process.pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def trace_time(path):
     """The virtual time of the trace's last line."""
     with open(path) as f:
@@ -324,6 +331,11 @@ def run_cases(rig):
     rig.connect_client()
     check("broker up: the bridge comes online", wait_for(lambda: rig.latest(BASE + "/availability") == "online"), True)
     check("said only once while it was down", read(root + "/hatkit-mqtt.err").count("cannot reach"), 1)
+    # At rest it waits: a few seconds cost it next to no CPU (a wait that
+    # does not wait would take them all).
+    used = cpu_seconds(bridge)
+    time.sleep(3)
+    check("at rest: the bridge waits, it does not spin", cpu_seconds(bridge) - used < 1.0, True)
 
     # Discovery: one retained config per entity, with the keys Home Assistant
     # needs, valid from 2024.4 to today's (no object_id, no color_mode flag).

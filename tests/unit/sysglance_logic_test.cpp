@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "apps/sysglance/cpu_ticks.h"
 #include "apps/sysglance/effect_rotation.h"
 #include "apps/sysglance/fan_policy.h"
+#include "apps/sysglance/panel_care.h"
+#include "apps/sysglance/status_screen.h"
+#include "oled/ssd1306_i2c.h"
+#include "oled/ssd1306_state.h"
+#include "tests/support/screen_reader.h"
 #include "apps/sysglance/status_format.h"
 
 namespace {
@@ -55,6 +63,67 @@ TEST(StatusFormat, CpuUsedIsTheShareOfTicksNotIdle)
         const bool read = parseCpuTicks(c.second.data(), c.second.size(), &now);
         EXPECT_EQ(read ? cpuUsedPercent(before, now) : -2, c.percent) << c.second;
     }
+}
+
+Screen screenOfBuffer()
+{
+    Screen screen;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 128; ++x) screen.pixel[y][x] = (ssd1306::buffer[x + y / 8 * 128] >> (y % 8) & 1) != 0;
+    }
+    screen.loaded = true;
+    return screen;
+}
+
+// Every position of the orbit: the picture drawn at (0, 0), moved as far as
+// it fits, reads back whole at its new place, every text apart from the
+// others; texts that leave no room keep the picture where it is.
+TEST(PanelCare, EveryOrbitPositionKeepsEveryTextWholeAndApart)
+{
+    const struct {
+        const char *cpu, *temp, *ram, *disk, *address;
+        int maxDx, maxDy;  // how far the picture may move
+    } cases[] = {
+        {"CPU:52%", "Temp:47.2C", "RAM:1974/3794 MB", "Disk:17479/30000MB", "eth0:192.168.1.20", 9, 1},
+        {"CPU:400%", "Temp:85.0C", "RAM:7000/7800 MB", "Disk:900000/953000MB", "wlan0:192.168.100.200", 2, 1},
+        {"CPU:1%", "Temp:4.0C", "RAM:1/2 MB", "Disk:1/2MB", "enp1s0:10.0.0.1", 9, 0},  // a descender at the bottom
+    };
+    for (const auto& c : cases) {
+        StatusTexts texts;
+        std::snprintf(texts.cpuText, kTextSize, "%s", c.cpu);
+        std::snprintf(texts.tempText, kTextSize, "%s", c.temp);
+        std::snprintf(texts.ramText, kTextSize, "%s", c.ram);
+        std::snprintf(texts.diskText, kTextSize, "%s", c.disk);
+        std::snprintf(texts.addressText, kTextSize, "%s", c.address);
+        ssd1306_clearDisplay();
+        drawStatusTexts(texts);
+        const Screen home = screenOfBuffer();
+        int mostDx = 0, mostDy = 0;
+        for (int step = 0; step < kOrbitSteps; ++step) {
+            ssd1306_clearDisplay();
+            drawStatusTexts(texts);
+            const OrbitOffset wanted = orbitOffset(step);
+            const OrbitOffset at = fitOffset(wanted, roomToTheRight(texts), ssd1306::buffer);
+            ssd1306_clearDisplay();
+            drawStatusTexts(texts, at.dx, at.dy);
+            const Screen moved = screenOfBuffer();
+            EXPECT_EQ(moved.litPixels(), home.litPixels()) << c.address << " step " << step;  // nothing clipped
+            EXPECT_EQ(readText(moved, at.dx, at.dy, 56 + at.dx), c.cpu) << step;
+            EXPECT_EQ(readText(moved, 56 + at.dx, at.dy), c.temp) << step;
+            EXPECT_EQ(readText(moved, at.dx, 8 + at.dy), c.ram) << step;
+            EXPECT_EQ(readText(moved, at.dx, 16 + at.dy), c.disk) << step;
+            EXPECT_EQ(readText(moved, at.dx, 24 + at.dy), c.address) << step;
+            mostDx = std::max(mostDx, at.dx);
+            mostDy = std::max(mostDy, at.dy);
+            if (step > 0) {  // one pixel from the step before
+                const OrbitOffset before = orbitOffset(step - 1);
+                EXPECT_EQ(std::abs(wanted.dx - before.dx) + std::abs(wanted.dy - before.dy), 1) << step;
+            }
+        }
+        EXPECT_EQ(mostDx, c.maxDx) << c.address;
+        EXPECT_EQ(mostDy, c.maxDy) << c.address;
+    }
+    EXPECT_EQ(orbitOffset(kOrbitSteps).dx, 0);  // and round again
 }
 
 TEST(StatusFormat, RamAppliesTheMemoryUnitIn64Bits)
