@@ -5,9 +5,26 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
+
+// The file the package installs: understood, and with the panel's care on.
+TEST(HatkitConf, TheInstalledFileTurnsOnThePanelsCare)
+{
+    std::ifstream file(HATKIT_SOURCE_DIR "/packaging/hatkit.conf");
+    std::stringstream text;
+    text << file.rdbuf();
+    HatkitSettings settings;
+    std::string message;
+    ASSERT_TRUE(parseSettings(text.str().data(), text.str().size(), &settings, &message)) << message;
+    EXPECT_TRUE(settings.displayOrbit);
+    EXPECT_EQ(settings.dimAfterMinutes, 10);
+    EXPECT_EQ(settings.dimContrast, 0x10);
+    EXPECT_EQ(settings.screenTimeoutMinutes, 0);
+}
 
 TEST(HatkitConf, EveryKeyWithCommentsAndBlankLines)
 {
