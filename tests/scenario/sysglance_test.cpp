@@ -515,8 +515,20 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
          {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(61610, {0x81}) + panelCommands(62620, {0x81})},
           {"0x3c 0x00 0x10", panelCommands(61610, {0x10})}},
          "", -1},
-        // The orbit's first step, three minutes on: the picture a column right.
+        // A new address and a board that stops answering are worth a look too.
+        {"display_dim_after = 1\n", at(passStart(63), "ifaddrs lo=127.0.0.1 eth0=192.168.1.99"), "", 75,
+         {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81}) + panelCommands(70700, {0x81})}},
+         "eth0:192.168.1.99", -1},  // seen at the check every ten passes
+        {"display_dim_after = 1\n", at(passStart(65), "device 0x0d absent"), "", 73,
+         {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81}) + panelCommands(71710, {0x81})}},
+         "", -1},  // the rotation's write in pass 71 is lost
+        // A reload ends the timeout's sleep, and turns the timeout off.
+        {"screen_timeout = 1\n", reload(62, "display_flip = no"), "", 63,
+         {{"0x3c 0x00 0xaf", panelCommands(0, {0xaf}) + panelCommands(61610, {0xaf})}}, "", 63 * 512},
+        // The orbit's first step, three minutes on: the picture a column
+        // right; a reload that turns it off brings it home.
         {"display_orbit = yes\n", "", "", 180, {}, "eth0:192.168.1.20", -1, 1},
+        {"display_orbit = yes\n", reload(181, "display_orbit = no"), "", 182, {}, "eth0:192.168.1.20", -1, 0},
         // Between steps display_updates = changes sends what changed; each
         // step (and every 60 passes) the whole frame.
         {"display_orbit = yes\ndisplay_updates = changes\n", "", "", 181,
