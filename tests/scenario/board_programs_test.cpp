@@ -471,6 +471,12 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         // not at the next 10 s.
         {"sysglance", thermalAt(0, "40000") + "1000 file " + control + " screen = off\n", "3000", {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00"}, "",
          "screen = off\n"},
+        // A panel dimmed after a minute without anything worth a look.
+        {"sysglance", "0 file /etc/hatkit.conf display_dim_after = 1\n" + thermalAt(0, "40000"), "63000",
+         {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x04", "20710 write 0x0d 0x04 0x02",
+          "30810 write 0x0d 0x04 0x01", "40910 write 0x0d 0x04 0x03", "51010 write 0x0d 0x04 0x04",
+          "61110 write 0x0d 0x04 0x02"},
+         "", "screen = dim\n"},
         {"airguard", thermalAt(0, "60000") + "0 device 0x0d absent\n1000 device 0x0d present\n", "3000",
          {"0 write 0x0d 0x08 0x01 lost", "1000 write 0x0d 0x08 0x01", "1000 write 0x0d 0x08 0x01",
           "2000 write 0x0d 0x08 0x01"},

@@ -126,6 +126,42 @@ TEST(PanelCare, EveryOrbitPositionKeepsEveryTextWholeAndApart)
     EXPECT_EQ(orbitOffset(kOrbitSteps).dx, 0);  // and round again
 }
 
+// How bright the panel should be by the time since the last look, and the
+// lit time it counts: hours at full contrast.
+TEST(PanelCare, LevelByTheTimeSinceALookAndWearByContrast)
+{
+    HatkitSettings settings;
+    settings.dimAfterMinutes = 1;
+    settings.screenTimeoutMinutes = 2;
+    const struct {
+        uint32_t since;
+        PanelLevel level;
+    } cases[] = {{0, PanelLevel::bright}, {59999, PanelLevel::bright}, {60000, PanelLevel::dim},
+                 {119999, PanelLevel::dim}, {120000, PanelLevel::asleep}, {UINT32_MAX, PanelLevel::asleep}};
+    for (const auto& c : cases) {
+        PanelCare care;
+        care.msSinceLook = c.since;
+        EXPECT_EQ(levelFor(care, settings), c.level) << c.since;
+        EXPECT_EQ(levelFor(care, HatkitSettings{}), PanelLevel::bright) << c.since;
+    }
+    PanelCare care;
+    care.msSinceLook = UINT32_MAX - 5;
+    noteLook(&care, false, 1010);
+    EXPECT_EQ(care.msSinceLook, UINT32_MAX - 5);  // no wrap to bright
+    noteLook(&care, true, 1010);
+    EXPECT_EQ(care.msSinceLook, 0u);
+
+    static PanelWear wear;
+    int32_t cells[512] = {};
+    cells[127 + 3 * 128] = 0x80;  // pixel (127, 31)
+    addWear(&wear, cells, 255, 3600000);
+    EXPECT_DOUBLE_EQ(peakPixelHours(wear), 1.0);
+    addWear(&wear, cells, 0x133, 3600000);  // only the contrast's low 8 bits reach the panel
+    EXPECT_DOUBLE_EQ(peakPixelHours(wear), 1.0 + 0x33 / 255.0);
+    EXPECT_EQ(wear.weighted[31 * 128 + 127], wear.peak);
+    EXPECT_EQ(wear.weighted[31 * 128 + 126] + wear.weighted[30 * 128 + 127], 0u);
+}
+
 TEST(StatusFormat, RamAppliesTheMemoryUnitIn64Bits)
 {
     char text[kTextSize];
