@@ -561,6 +561,11 @@ def run_cases(rig):
     check("airguard killed: offline once its state is stale",
           wait_for(lambda: availability() == ["offline", "offline", "offline"], 45), True)
 
+    said = [line for line in (read(root + "/hatkit-mqtt.err") or "").splitlines()
+            if not line.startswith(("hatkit-mqtt: cannot reach the broker", "hatkit-mqtt: lost the broker",
+                                    "hatkit-mqtt: refused a command"))]
+    check("the bridge said nothing else", said, [])
+
     # The bridge killed outright: the broker says offline for it, from the will.
     rig.forget(BASE + "/availability")
     bridge.kill()
