@@ -4,7 +4,7 @@
 // three warm spells switch the fan on and off, the address changes once),
 // and every transaction that reached the panel is played again into
 // hatsim's panel model. Each pixel's lit time is summed, plain and weighted
-// by contrast / 255, for the Parts' behaviour (no settings), the installed
+// by contrast / 255, for the programs as they come (no settings), the installed
 // /etc/hatkit.conf, and that with screen_timeout = 10. For each it prints
 // the most-lit pixel's share of the day (plain and weighted), the pixels lit
 // more than 50 % and 90 % of it, and the panel transactions a pass, and
@@ -193,7 +193,7 @@ int main(int argc, char** argv)
         const char* name;
         std::string conf;
     } cases[] = {
-        {"parts", ""},
+        {"none", ""},
         {"installed", installed},
         {"timeout", installed + "screen_timeout = 10\n"},
     };
