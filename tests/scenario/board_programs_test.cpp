@@ -485,6 +485,10 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
          "", "program = heatglow\ntemperature = 44.5\nlight = auto\nlight_colour = 0000ff\nquiet_hours = no\nboard_answering = yes\n"},
+        // An effect by command: the heat colour painted before is not its colour.
+        {"heatglow", thermalAt(0, "44500") + "1000 file " + control + " light = effect 1\n", "1500",
+         Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) + Lines{"1010 write 0x0d 0x04 0x01"}, "",
+         "light = effect 1\nquiet_hours = no\n"},
         // Every 10 s the state is written again, though nothing else changed;
         // a board that lost writes since the last one is said to be away.
         {"airguard", thermalAt(0, "60000") + thermalAt(5000, "61000"), "16000",
