@@ -38,7 +38,14 @@ bool pauseUnlessStopped(unsigned ms)
     return !stopRequested();
 }
 
-void showCommandedLight(const LightMode& light)
+void startEffect(int effect, const HatkitSettings& settings)
+{
+    setRGBEffect(effect);
+    if (settings.lightSpeed > 0) setRGBSpeed(settings.lightSpeed);
+    if (settings.lightEffectColour >= 0) setRGBColor(settings.lightEffectColour);
+}
+
+void showCommandedLight(const LightMode& light, const HatkitSettings& settings)
 {
     switch (light.kind) {
     case LightKind::automatic: break;
@@ -47,7 +54,7 @@ void showCommandedLight(const LightMode& light)
         closeRGB();
         setRGB(kAllLeds, light.red, light.green, light.blue);
         break;
-    case LightKind::effect: setRGBEffect(light.effect); break;
+    case LightKind::effect: startEffect(light.effect, settings); break;
     }
 }
 

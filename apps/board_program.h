@@ -5,6 +5,7 @@
 #pragma once
 
 #include "apps/commands.h"
+#include "apps/hatkit_conf.h"
 
 constexpr int kExitFailure = -1;
 constexpr int kExitStopped = 0;
@@ -25,10 +26,14 @@ bool openBoardLink(LinkAttempts attempts);
 // the program ends without another step.
 bool pauseUnlessStopped(unsigned ms);
 
-// The LEDs as an owner's command has them: off, one steady colour on all
-// three (the effect stopped first), or a built-in effect. Nothing for
-// automatic: that is the program's own.
-void showCommandedLight(const LightMode& light);
+// The LEDs as an owner's command or setting has them: off, one steady
+// colour on all three (the effect stopped first), or a built-in effect
+// (startEffect). Nothing for automatic: that is the program's own.
+void showCommandedLight(const LightMode& light, const HatkitSettings& settings);
+
+// A built-in effect, then the settings' effect speed and colour number
+// when they are given.
+void startEffect(int effect, const HatkitSettings& settings);
 
 // Reads the temperature; on failure prints the probe's message on standard
 // error and returns false (the program then exits with status -1).

@@ -25,6 +25,10 @@ enum Key {
     displayDimAfter,
     displayDimContrast,
     screenTimeout,
+    light,
+    lightEffects,
+    lightSpeed,
+    lightEffectColour,
     quietHours,
     addressInterfaces,
     metricsDir,
@@ -41,6 +45,7 @@ enum Key {
 constexpr const char* kKeyNames[keyCount] = {
     "fan_on",      "fan_off",       "display_flip",       "display_contrast", "display_updates",
     "display_orbit", "display_dim_after", "display_dim_contrast", "screen_timeout",
+    "light", "light_effects", "light_speed", "light_effect_colour",
     "quiet_hours", "address_interfaces", "metrics_dir",   "mqtt_broker",      "mqtt_user",
     "mqtt_password_file", "mqtt_ca_file", "mqtt_cert_file", "mqtt_key_file",  "mqtt_node",
     "mqtt_discovery_prefix"};
@@ -78,6 +83,35 @@ bool parseMinutes(const std::string& value, int* minutes)
     const int parsed = std::atoi(value.c_str());
     if (parsed < 1 || parsed > kMaxCareMinutes) return false;
     *minutes = parsed;
+    return true;
+}
+
+// Effect numbers 0 to 4 separated by spaces, at most 16.
+bool parseEffects(const std::string& value, HatkitSettings* settings)
+{
+    int count = 0;
+    std::size_t at = 0;
+    while (at < value.size()) {
+        if (isBlank(value[at])) {
+            ++at;
+            continue;
+        }
+        if (value[at] < '0' || value[at] > '0' + kLastEffect || (at + 1 < value.size() && !isBlank(value[at + 1])) ||
+            count == kMaxLightEffects) {
+            return false;
+        }
+        settings->lightEffects[count++] = value[at] - '0';
+        ++at;
+    }
+    settings->lightEffectCount = count;
+    return count > 0;
+}
+
+// One digit from least to most.
+bool parseDigit(const std::string& value, int least, int most, int* out)
+{
+    if (value.size() != 1 || value[0] < '0' + least || value[0] > '0' + most) return false;
+    *out = value[0] - '0';
     return true;
 }
 
@@ -288,6 +322,30 @@ bool parseValue(Key key, const std::string& value, HatkitSettings* settings, std
     case displayDimContrast:
         if (!parseContrast(value, &settings->dimContrast)) {
             *why = "display_dim_contrast must be a whole number from 0 to 255, not " + quoted;
+            return false;
+        }
+        return true;
+    case light:
+        if (!parseLightMode(value, &settings->light)) {
+            *why = "light must be auto, off, RRGGBB or effect 0 to 4, not " + quoted;
+            return false;
+        }
+        return true;
+    case lightEffects:
+        if (!parseEffects(value, settings)) {
+            *why = "light_effects must be 1 to 16 effect numbers from 0 to 4, separated by spaces, not " + quoted;
+            return false;
+        }
+        return true;
+    case lightSpeed:
+        if (!parseDigit(value, 1, 3, &settings->lightSpeed)) {
+            *why = "light_speed must be 1, 2 or 3, not " + quoted;
+            return false;
+        }
+        return true;
+    case lightEffectColour:
+        if (!parseDigit(value, 0, 6, &settings->lightEffectColour)) {
+            *why = "light_effect_colour must be a number from 0 to 6, not " + quoted;
             return false;
         }
         return true;

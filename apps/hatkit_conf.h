@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <string>
 
+#include "apps/commands.h"
+
 constexpr const char* kSettingsPath = "/etc/hatkit.conf";
 constexpr int kMaxAddressInterfaces = 8;
 constexpr int kInterfaceNameSize = 16;  // IFNAMSIZ: 15 characters and the terminator
@@ -30,6 +32,7 @@ enum class DisplayUpdates { full, changes };
 constexpr int kPathSize = 256;
 constexpr int kDefaultDimContrast = 0x10;
 constexpr int kMaxCareMinutes = 1440;
+constexpr int kMaxLightEffects = 16;
 
 // Home Assistant's broker, for the bridge (hatkit-mqtt); the board
 // programs accept these keys and leave them alone.
@@ -58,6 +61,15 @@ struct HatkitSettings {
     int dimAfterMinutes = 0;
     int dimContrast = kDefaultDimContrast;
     int screenTimeoutMinutes = 0;
+    // The LEDs as the owner has them when no command says otherwise (auto:
+    // the program's own), the effects sysglance rotates through (none: its
+    // own rotation), and the speed (1 to 3) and colour number (0 to 6) of
+    // every effect hatkit starts (0 and -1: not written).
+    LightMode light;
+    int lightEffectCount = 0;
+    int lightEffects[kMaxLightEffects] = {};
+    int lightSpeed = 0;
+    int lightEffectColour = -1;
     bool quietHoursSet = false;
     int quietStartMinute = 0;  // minutes after local midnight; the window may cross midnight
     int quietEndMinute = 0;

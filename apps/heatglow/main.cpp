@@ -30,10 +30,10 @@ void paint(const HeatBand& band) { setRGB(kAllLeds, band.red, band.green, band.b
 
 // Writes what h.shown asks for; the heat colours wait for the pass, but
 // after lost writes (`again`) the band last painted goes back at once.
-void showLights(bool again)
+void showLights(const ProgramLoop& loop, bool again)
 {
     if (h.shown.kind != LightKind::automatic) {
-        showCommandedLight(h.shown);
+        showCommandedLight(h.shown, loop.settings);
     } else if (!again) {
         h.repaint = true;
     } else if (h.painted) {
@@ -62,10 +62,10 @@ void modesChanged(ProgramLoop& loop)
     const LightMode wanted = lightsWanted(loop);
     if (wanted == h.shown) return;
     h.shown = wanted;
-    showLights(false);
+    showLights(loop, false);
 }
 
-void restoreLights(const ProgramLoop&) { showLights(true); }
+void restoreLights(const ProgramLoop& loop) { showLights(loop, true); }
 
 void metricsRows(const ProgramLoop&, MetricsValues* values)
 {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
-// lampshow: starts one of the board's built-in light effects and exits.
+// lampshow: starts one of the board's built-in light effects and exits:
+// effect 1 at speed 3 in colour 4, or the effect, speed and colour number
+// of /etc/hatkit.conf (light = effect N, light_speed, light_effect_colour).
 #include "apps/board_program.h"
+#include "apps/program_settings.h"
 #include "board/board_link.h"
 #include "platform/wiring.h"
 
@@ -14,11 +17,13 @@ constexpr unsigned kSettlePauseMs = 1;
 int main()
 {
     useLineBufferedOutput();
+    HatkitSettings settings;
+    if (!loadSettingsOrReport(&settings)) return kExitBadSettings;
     if (!openBoardLink(LinkAttempts::once)) return kExitFailure;
     closeRGB();
     delay(kSettlePauseMs);
-    setRGBEffect(kEffect);
-    setRGBSpeed(kSpeed);
-    setRGBColor(kEffectColour);
+    setRGBEffect(settings.light.kind == LightKind::effect ? settings.light.effect : kEffect);
+    setRGBSpeed(settings.lightSpeed > 0 ? settings.lightSpeed : kSpeed);
+    setRGBColor(settings.lightEffectColour >= 0 ? settings.lightEffectColour : kEffectColour);
     return 0;
 }

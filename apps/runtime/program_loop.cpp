@@ -24,6 +24,8 @@ void takeReload(ProgramLoop& loop, const ProgramParts& parts)
         ++loop.reloadsRejected;
     }
     if (parts.reloaded != nullptr) parts.reloaded(loop, result, before);
+    // The LEDs as the settings now have them.
+    if (result == ReloadResult::applied && parts.modesChanged != nullptr) parts.modesChanged(loop);
 }
 
 constexpr std::size_t kControlLimit = 4096;
@@ -132,7 +134,7 @@ void writeMetricsOf(const ProgramLoop& loop, const ProgramParts& parts)
 LightMode lightsWanted(const ProgramLoop& loop)
 {
     if (loop.commands.light.kind != LightKind::automatic) return loop.commands.light;
-    LightMode wanted;
+    LightMode wanted = loop.settings.light;
     if (loop.quiet) wanted.kind = LightKind::off;
     return wanted;
 }
@@ -180,6 +182,9 @@ PassEnd runOnePass(ProgramLoop& loop, const ProgramParts& parts)
 int runPasses(ProgramLoop& loop, const ProgramParts& parts)
 {
     followMetricsSetting(parts.name, loop.settings);
+    // The LEDs as the settings have them from the start (nothing is written
+    // for the program's own).
+    if (parts.modesChanged != nullptr) parts.modesChanged(loop);
     PassEnd end = PassEnd::next;
     while (end == PassEnd::next) end = runOnePass(loop, parts);
     removeMetrics();

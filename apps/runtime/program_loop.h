@@ -70,8 +70,8 @@ struct ProgramParts {
     void (*stateRows)(const ProgramLoop& loop, StateValues* values);
 };
 
-// What the LEDs should show: the owner's command, else the program's own
-// (automatic) but in the quiet hours (off).
+// What the LEDs should show: the owner's command, else dark in the quiet
+// hours, else the settings' light (automatic: the program's own).
 LightMode lightsWanted(const ProgramLoop& loop);
 
 // From this CPU temperature on, no command keeps the fan off.

@@ -1,20 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "apps/sysglance/effect_rotation.h"
 
-int rotateEffect(int* counter)
+namespace {
+
+constexpr int kPassesPerEffect = 10;
+constexpr int kRotation[] = {kStartEffect, 4, 2, 1};
+
+}  // namespace
+
+int rotateEffect(int* counter) { return rotateEffectThrough(counter, kRotation, 4); }
+
+int rotateEffectThrough(int* counter, const int* effects, int count)
 {
     // The counter is tested before it moves on, so the first change comes
     // on the 11th pass.
     int effect = kNoEffectChange;
-    switch (*counter) {
-    case 10: effect = 4; break;
-    case 20: effect = 2; break;
-    case 30: effect = 1; break;
-    case 40:
-        effect = 3;
-        *counter = 0;
-        break;
-    default: break;
+    if (count > 1 && *counter > 0 && *counter % kPassesPerEffect == 0) {
+        const int step = *counter / kPassesPerEffect;
+        effect = effects[step % count];
+        if (step == count) *counter = 0;
     }
     ++*counter;
     return effect;

@@ -8,3 +8,7 @@ constexpr int kNoEffectChange = -1;
 // Called once a pass: the effect to write now, or kNoEffectChange; moves
 // the counter on.
 int rotateEffect(int* counter);
+
+// The same through the owner's `count` effects: the first at start-up, the
+// next every ten passes, round again; one effect alone never changes.
+int rotateEffectThrough(int* counter, const int* effects, int count);

@@ -78,6 +78,21 @@ bool sameInterfaces(const HatkitSettings& a, const HatkitSettings& b)
     return true;
 }
 
+// The rotation's first effect: the owner's, else 3.
+int firstEffect(const HatkitSettings& settings)
+{
+    return settings.lightEffectCount > 0 ? settings.lightEffects[0] : kStartEffect;
+}
+
+bool sameEffects(const HatkitSettings& a, const HatkitSettings& b)
+{
+    if (a.lightEffectCount != b.lightEffectCount) return false;
+    for (int i = 0; i < a.lightEffectCount; ++i) {
+        if (a.lightEffects[i] != b.lightEffects[i]) return false;
+    }
+    return true;
+}
+
 // SIGHUP: the settings read again take effect from this pass on. An owner
 // who reloads may be mending the screen: it is sent whole either way.
 void reloaded(ProgramLoop& loop, ReloadResult result, const HatkitSettings& before)
@@ -90,6 +105,12 @@ void reloaded(ProgramLoop& loop, ReloadResult result, const HatkitSettings& befo
         ssd1306_setOrientationAndContrast(now.displayFlip, now.displayContrast);
     }
     if (!sameInterfaces(now, before)) restartAddressSearch(g.texts);
+    // Other effects: the rotation starts again from the first.
+    if (!sameEffects(now, before)) {
+        g.effectCounter = 0;
+        g.currentEffect = firstEffect(now);
+        g.restoreEffect = true;
+    }
 }
 
 // The owner's command, else dark in the quiet hours and asleep.
@@ -99,21 +120,21 @@ bool panelWanted(const ProgramLoop& loop)
     return !loop.quiet && !g.asleep;
 }
 
-void writeEffect(int effect)
+void writeEffect(int effect, const HatkitSettings& settings)
 {
-    setRGBEffect(effect);
+    startEffect(effect, settings);
     g.effectWritten = effect;
 }
 
 // Writes what g.leds asks for; the rotation's effect waits for the effect
 // step of the pass, but after lost writes (`again`) goes back at once.
-void showLights(bool again)
+void showLights(const ProgramLoop& loop, bool again)
 {
     if (g.leds.kind == LightKind::effect) g.effectWritten = g.leds.effect;
     if (g.leds.kind != LightKind::automatic) {
-        showCommandedLight(g.leds);
+        showCommandedLight(g.leds, loop.settings);
     } else if (again) {
-        writeEffect(g.currentEffect);
+        writeEffect(g.currentEffect, loop.settings);
     } else {
         g.restoreEffect = true;
     }
@@ -136,12 +157,12 @@ void modesChanged(ProgramLoop& loop)
     const LightMode leds = lightsWanted(loop);
     if (leds != g.leds) {
         g.leds = leds;
-        showLights(false);
+        showLights(loop, false);
     }
 }
 
 // After the fan: the LEDs as they should be.
-void restoreLights(const ProgramLoop&) { showLights(true); }
+void restoreLights(const ProgramLoop& loop) { showLights(loop, true); }
 
 // Only a change of state is written; no decision on a failed reading: the
 // fan keeps its state rather than stopping because the sensor cannot be read.
@@ -303,10 +324,13 @@ PassEnd pass(ProgramLoop& loop)
     }
     if (!pauseUnlessStopped(kHalfPassPauseMs)) return PassEnd::stopped;
     // The rotation goes on through the quiet hours, unseen.
-    const int effect = rotateEffect(&g.effectCounter);
+    const HatkitSettings& settings = loop.settings;
+    const int effect = settings.lightEffectCount > 0
+                           ? rotateEffectThrough(&g.effectCounter, settings.lightEffects, settings.lightEffectCount)
+                           : rotateEffect(&g.effectCounter);
     if (effect != kNoEffectChange) g.currentEffect = effect;
     if (g.leds.kind == LightKind::automatic && (effect != kNoEffectChange || g.restoreEffect)) {
-        writeEffect(g.currentEffect);
+        writeEffect(g.currentEffect, settings);
         g.restoreEffect = false;
     }
     return PassEnd::next;
@@ -343,7 +367,9 @@ bool startSysglance(ProgramLoop& loop)
     ssd1306_setOrientationAndContrast(loop.settings.displayFlip, loop.settings.displayContrast);
     ssd1306_begin(kChargePump, kPanelAddress);
     if (!openBoardLink(LinkAttempts::untilOpen)) return false;
-    writeEffect(kStartEffect);
+    // A light of the owner's own goes on with the first pass instead.
+    g.currentEffect = firstEffect(loop.settings);
+    if (loop.settings.light.kind == LightKind::automatic) writeEffect(g.currentEffect, loop.settings);
     std::puts("init ok!");
     return true;
 }

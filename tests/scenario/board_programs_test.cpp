@@ -27,15 +27,30 @@ Lines colour(int ms, int r, int g, int b)
     return Lines{text[0], text[1], text[2], text[3]};
 }
 
+// Effect 1, speed 3, colour 4; or the settings' effect, speed and colour
+// number, each on its own; a light that is no effect changes nothing.
 TEST(Lampshow, StartsTheEffectWithFourWritesAndExits)
 {
-    HatsimScenario scenario;
-    for (int round = 0; round < 2; ++round) {
+    const struct {
+        std::string conf;
+        const char *effect, *speed, *colour;
+    } cases[] = {
+        {"", "0x01", "0x03", "0x04"},
+        {"", "0x01", "0x03", "0x04"},  // again: the same
+        {"light = effect 4\nlight_speed = 1\nlight_effect_colour = 0\n", "0x04", "0x01", "0x00"},
+        {"light = effect 0\n", "0x00", "0x03", "0x04"},
+        {"light_speed = 2\n", "0x01", "0x02", "0x04"},
+        {"light = 00ff00\nlight_effect_colour = 6\n", "0x01", "0x03", "0x06"},
+    };
+    for (const auto& c : cases) {
+        HatsimScenario scenario;
+        scenario.folder().write("root/etc/hatkit.conf", c.conf);
         const HatsimRun run = scenario.run("lampshow", "");
         EXPECT_EQ(run.exitStatus, 0);
-        EXPECT_EQ(run.trace,
-                  "0 setup\n0 open 0x0d 3\n0 write 0x0d 0x07 0x00\n0 pause 1\n"
-                  "1 write 0x0d 0x04 0x01\n1 write 0x0d 0x05 0x03\n1 write 0x0d 0x06 0x04\n");
+        EXPECT_EQ(run.trace, std::string("0 setup\n0 open 0x0d 3\n0 write 0x0d 0x07 0x00\n0 pause 1\n") +
+                                 "1 write 0x0d 0x04 " + c.effect + "\n1 write 0x0d 0x05 " + c.speed +
+                                 "\n1 write 0x0d 0x06 " + c.colour + "\n")
+            << c.conf;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, "");
     }
@@ -456,6 +471,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         Lines writes;
         std::string err;
         std::string state;  // what the state file holds at the end
+        std::string conf = "";
     } cases[] = {
         // Fan off by command, written every pass as airguard does, until the
         // CPU reaches 75 C: then it runs, said once.
@@ -485,6 +501,20 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
          "", "program = heatglow\ntemperature = 44.5\nlight = auto\nlight_colour = 0000ff\nquiet_hours = no\nboard_answering = yes\n"},
+        // The owner's light from the settings, a command over it, and the
+        // setting back when the command goes.
+        {"heatglow",
+         "0 file /etc/hatkit.conf light = 0000ff\n" + thermalAt(0, "60000") + "1000 file " + control +
+             " light = effect 1\n2000 remove " + control + "\n",
+         "2500",
+         Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) +
+             Lines{"1010 write 0x0d 0x04 0x01", "2010 write 0x0d 0x07 0x00"} + colour(2010, 0, 0, 255),
+         "", "light = 0000ff\nquiet_hours = no\n"},
+        // The owner's effects in turn, each at the owner's speed.
+        {"sysglance", thermalAt(0, "40000"), "22000",
+         {"0 write 0x0d 0x04 0x02", "0 write 0x0d 0x05 0x01", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x00",
+          "10610 write 0x0d 0x05 0x01", "20710 write 0x0d 0x04 0x02", "20710 write 0x0d 0x05 0x01"},
+         "", "light = auto\n", "light_effects = 2 0\nlight_speed = 1\n"},
         // An effect by command: the heat colour painted before is not its colour.
         {"heatglow", thermalAt(0, "44500") + "1000 file " + control + " light = effect 1\n", "1500",
          Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) + Lines{"1010 write 0x0d 0x04 0x01"}, "",
@@ -507,6 +537,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
     };
     for (const auto& c : cases) {
         HatsimScenario scenario;
+        if (!c.conf.empty()) scenario.folder().write("root/etc/hatkit.conf", c.conf);
         const HatsimRun run =
             scenario.run(c.program, "0 dir /run/hatkit/" + std::string(c.program) + "\n" + c.script, {"HATSIM_END_MS=" + c.end});
         EXPECT_EQ(run.exitStatus, 0) << c.program;
@@ -519,7 +550,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
 
 TEST(Settings, ABadFileStopsTheProgramBeforeTheBus)
 {
-    for (const char* program : {"sysglance", "airguard", "heatglow"}) {
+    for (const char* program : {"sysglance", "airguard", "heatglow", "lampshow"}) {
         for (const auto& [conf, message] :
              {std::pair<std::string, std::string>{"fan_on = 55\n", "hatkit.conf line 1: fan_on needs fan_off too\n"},
               {"", "hatkit.conf: Is a directory\n"}}) {

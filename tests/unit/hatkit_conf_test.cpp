@@ -79,6 +79,20 @@ TEST(HatkitConf, ValuesAtTheirEdges)
          [](const HatkitSettings& s) {
              return s.displayOrbit && s.dimAfterMinutes == 1 && s.dimContrast == 0 && s.screenTimeoutMinutes == 1440;
          }},
+        {"light = effect 4\nlight_effects = 0 4  2\nlight_speed = 3\nlight_effect_colour = 6",
+         [](const HatkitSettings& s) {
+             return s.light.kind == LightKind::effect && s.light.effect == 4 && s.lightEffectCount == 3 &&
+                    s.lightEffects[1] == 4 && s.lightEffects[2] == 2 && s.lightSpeed == 3 && s.lightEffectColour == 6;
+         }},
+        {"light = 0A00ff\nlight_effects = 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1\nlight_speed = 1\nlight_effect_colour = 0",
+         [](const HatkitSettings& s) {
+             return s.light.kind == LightKind::colour && s.light.red == 10 && s.light.blue == 255 &&
+                    s.lightEffectCount == 16 && s.lightEffects[15] == 1 && s.lightSpeed == 1 && s.lightEffectColour == 0;
+         }},
+        {"light = auto", [](const HatkitSettings& s) {
+             return s.light.kind == LightKind::automatic && s.lightEffectCount == 0 && s.lightSpeed == 0 &&
+                    s.lightEffectColour == -1;
+         }},
         {"display_orbit = no", [](const HatkitSettings& s) {
              return !s.displayOrbit && s.dimAfterMinutes == 0 && s.dimContrast == 0x10 && s.screenTimeoutMinutes == 0;
          }},
@@ -142,6 +156,21 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
         {"display_contrast =\n", "hatkit.conf line 1: display_contrast must be a whole number from 0 to 255, not ''"},
         {"display_updates = Changes\n", "hatkit.conf line 1: display_updates must be full or changes, not 'Changes'"},
         {"display_orbit = on\n", "hatkit.conf line 1: display_orbit must be yes or no, not 'on'"},
+        {"light = effect 5\n", "hatkit.conf line 1: light must be auto, off, RRGGBB or effect 0 to 4, not 'effect 5'"},
+        {"light = blue\n", "hatkit.conf line 1: light must be auto, off, RRGGBB or effect 0 to 4, not 'blue'"},
+        {"light_effects = 1 5\n",
+         "hatkit.conf line 1: light_effects must be 1 to 16 effect numbers from 0 to 4, separated by spaces, not '1 5'"},
+        {"light_effects = 12\n",
+         "hatkit.conf line 1: light_effects must be 1 to 16 effect numbers from 0 to 4, separated by spaces, not '12'"},
+        {"light_effects =\n",
+         "hatkit.conf line 1: light_effects must be 1 to 16 effect numbers from 0 to 4, separated by spaces, not ''"},
+        {"light_effects = 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n",
+         "hatkit.conf line 1: light_effects must be 1 to 16 effect numbers from 0 to 4, separated by spaces, not "
+         "'0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0'"},
+        {"light_speed = 0\n", "hatkit.conf line 1: light_speed must be 1, 2 or 3, not '0'"},
+        {"light_speed = 4\n", "hatkit.conf line 1: light_speed must be 1, 2 or 3, not '4'"},
+        {"light_effect_colour = 7\n", "hatkit.conf line 1: light_effect_colour must be a number from 0 to 6, not '7'"},
+        {"light_effect_colour = -1\n", "hatkit.conf line 1: light_effect_colour must be a number from 0 to 6, not '-1'"},
         {"display_dim_after = 0\n", "hatkit.conf line 1: display_dim_after must be whole minutes from 1 to 1440, not '0'"},
         {"screen_timeout = 1441\n", "hatkit.conf line 1: screen_timeout must be whole minutes from 1 to 1440, not '1441'"},
         {"screen_timeout = 2.5\n", "hatkit.conf line 1: screen_timeout must be whole minutes from 1 to 1440, not '2.5'"},

@@ -230,4 +230,27 @@ TEST(EffectRotation, ChangesOnPasses11213141AndThenEveryTen)
                            {11, 4}, {21, 2}, {31, 1}, {41, 3}, {51, 4}, {61, 2}, {71, 1}, {81, 3}, {91, 4}}));
 }
 
+// The owner's effects: the next every ten passes, round again; one alone
+// never changes.
+TEST(EffectRotation, ThroughTheOwnersEffects)
+{
+    const struct {
+        std::vector<int> effects;
+        std::vector<std::pair<int, int>> changes;
+    } cases[] = {
+        {{2, 0}, {{11, 0}, {21, 2}, {31, 0}, {41, 2}}},
+        {{1, 4, 4}, {{11, 4}, {21, 4}, {31, 1}, {41, 4}}},
+        {{3}, {}},
+    };
+    for (const auto& c : cases) {
+        int counter = 0;
+        std::vector<std::pair<int, int>> changes;
+        for (int pass = 1; pass <= 45; ++pass) {
+            const int effect = rotateEffectThrough(&counter, c.effects.data(), static_cast<int>(c.effects.size()));
+            if (effect != kNoEffectChange) changes.emplace_back(pass, effect);
+        }
+        EXPECT_EQ(changes, c.changes) << c.effects.size();
+    }
+}
+
 }  // namespace
