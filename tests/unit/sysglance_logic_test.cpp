@@ -58,6 +58,11 @@ TEST(StatusFormat, CpuUsedIsTheShareOfTicksNotIdle)
     };
     CpuTicks before;
     ASSERT_TRUE(parseCpuTicks(first.data(), first.size(), &before));
+    // Only `length` bytes are read: a digit just past them is not.
+    const std::string cut = "cpu  150 0 150 750 150 0 0 09";
+    CpuTicks ticks;
+    ASSERT_TRUE(parseCpuTicks(cut.data(), cut.size() - 1, &ticks));
+    EXPECT_EQ(ticks.all, 1200u);
     for (const auto& c : cases) {
         CpuTicks now;
         const bool read = parseCpuTicks(c.second.data(), c.second.size(), &now);
