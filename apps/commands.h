@@ -14,6 +14,10 @@
 constexpr const char* kControlFolder = "/run/hatkit-mqtt";
 constexpr const char* kControlName = "control";
 constexpr const char* kControlPath = "/run/hatkit-mqtt/control";
+// The bridge's own state beside it, for `hatkit status`: "connected = yes"
+// or "no", and "broker = HOST:PORT".
+constexpr const char* kBridgeStateName = "state";
+constexpr const char* kBridgeStatePath = "/run/hatkit-mqtt/state";
 constexpr int kLastEffect = 4;
 
 enum class FanMode { automatic, on, off };

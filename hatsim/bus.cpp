@@ -73,6 +73,12 @@ int sendLink(int handle, const uint8_t* bytes, int count)
     return 0;
 }
 
+int probeLink(int address)
+{
+    if (!busUp) return -1;
+    return address >= 0 && address <= 0x7F && present.at[address] ? 1 : 0;
+}
+
 void setBusUp(bool up) { busUp = up; }
 
 void setDevicePresent(int address, bool isPresent)

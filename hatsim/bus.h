@@ -16,6 +16,10 @@ int writeLink(int handle, int reg, int value);
 // when lost (no device, no open link, or count below 1: nothing is sent).
 int sendLink(int handle, const uint8_t* bytes, int count);
 
+// Whether a device answers at address: 1, 0, or -1 when the bus is down.
+// Nothing reaches the models, and nothing the trace.
+int probeLink(int address);
+
 void setBusUp(bool up);
 void setDevicePresent(int address, bool present);
 // The device at address back in its power-on state (present or not).

@@ -31,6 +31,7 @@
 #include "hatsim/ssd1306_panel.h"
 #include "hatsim/trace.h"
 #include "hatsim/virtual_root.h"
+#include "platform/bus_probe.h"
 #include "platform/bus_transfer.h"
 #include "platform/kernel_counters.h"
 #include "platform/stop_request.h"
@@ -160,6 +161,13 @@ extern "C" int wiringPiI2CWriteReg8(int fd, int reg, int data)
 {
     ensureStarted();
     return hatsim::writeLink(fd, reg, data);
+}
+
+Probe probeBusDevice(int address)
+{
+    ensureStarted();
+    const int result = hatsim::probeLink(address);
+    return result < 0 ? Probe::noBus : result > 0 ? Probe::answers : Probe::silent;
 }
 
 int i2cWriteBlock(int fd, const uint8_t* bytes, int count)

@@ -47,6 +47,10 @@ int openOutputFolder(const char* path);
 // old content or the new, never a part. False with errno set.
 bool replaceOutputFile(int folder, const char* name, const char* text, std::size_t length);
 
+// The same for a file that is there already, keeping its owner and mode
+// (the owner only where the caller may give it). False with errno set.
+bool replaceFileKeepingOwner(int folder, const char* name, const char* text, std::size_t length);
+
 // Removes `name` from that folder, and the temporary file of a replacement
 // cut short (gone already is fine). Async-signal-safe.
 bool removeOutputFile(int folder, const char* name);

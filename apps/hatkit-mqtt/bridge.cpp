@@ -125,12 +125,25 @@ void writeControl()
     if (folder >= 0) close(folder);
 }
 
-// Commands last until the bridge stops: none are left behind.
+// Commands last until the bridge stops: none are left behind, nor the
+// bridge's own state.
 void removeControl()
 {
     const int folder = openOutputFolder(kControlFolder);
     if (folder < 0) return;
     removeOutputFile(folder, kControlName);
+    removeOutputFile(folder, kBridgeStateName);
+    close(folder);
+}
+
+// Whether the broker is connected, for the owner's `hatkit status`.
+void writeBridgeState(bool connected)
+{
+    const std::string text =
+        std::string("connected = ") + (connected ? "yes" : "no") + "\nbroker = " + brokerName() + "\n";
+    const int folder = openOutputFolder(kControlFolder);
+    if (folder < 0) return;
+    replaceOutputFile(folder, kBridgeStateName, text.data(), text.size());
     close(folder);
 }
 
@@ -237,6 +250,7 @@ void lookAtPrograms()
 
 void scheduleRetry()
 {
+    if (b.connected) writeBridgeState(false);
     b.connected = false;
     b.connecting = false;
     b.nextAttemptNs = monotonicNs() + static_cast<int64_t>(b.backoffSeconds) * 1000000000;
@@ -256,6 +270,7 @@ void onConnect(mosquitto*, void*, int rc)
     b.backoffSeconds = 1;
     b.lastComplaint.clear();
     std::printf("connected to %s\n", brokerName().c_str());
+    writeBridgeState(true);
     for (const char* topic : {"/fan/set", "/fan/preset/set", "/light/set", "/screen/set"}) {
         mosquitto_subscribe(b.client, nullptr, (b.base + topic).c_str(), kQos);
     }
@@ -420,6 +435,7 @@ void reloadIfAsked()
     const Commands commands = b.commands;
     setUp(fresh, password);
     b.commands = commands;
+    writeBridgeState(false);
     if (!makeClient()) b.client = nullptr;
 }
 
@@ -500,6 +516,7 @@ int runBridge(const HatkitSettings& settings, const std::string& password)
         status = kExitBridgeSettings;
     } else {
         std::printf("hatkit-mqtt %s: node %s, broker %s\n", HATKIT_VERSION, b.device.node.c_str(), brokerName().c_str());
+        writeBridgeState(false);
         lookAtPrograms();
         while (!stopRequested()) {
             reloadIfAsked();

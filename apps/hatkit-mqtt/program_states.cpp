@@ -35,7 +35,10 @@ bool isNumberField(const std::string& key)
            key == "disk_used_mb" || key == "panel_peak_pixel_hours";
 }
 
-bool isFlagField(const std::string& key) { return key == "quiet_hours" || key == "board_answering"; }
+bool isFlagField(const std::string& key)
+{
+    return key == "quiet_hours" || key == "board_answering" || key == "panel_answering";
+}
 
 void addField(cJSON* object, const std::string& key, const std::string& value)
 {

@@ -29,7 +29,7 @@ int renderState(const StateValues& v, char* out, std::size_t size)
     }
     if (v.drivesLights) t.add("light = %s\n", v.light);
     if (v.drivesLights && v.lightColour[0] != '\0') t.add("light_colour = %s\n", v.lightColour);
-    if (v.drivesScreen) t.add("screen = %s\n", v.screen);
+    if (v.drivesScreen) t.add("screen = %s\npanel_answering = %s\n", v.screen, v.panelAnswering ? "yes" : "no");
     if (v.followsQuietHours) t.add("quiet_hours = %s\n", v.quiet ? "yes" : "no");
     t.add("board_answering = %s\n", v.boardAnswering ? "yes" : "no");
     if (v.hasStatus) {

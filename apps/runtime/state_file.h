@@ -28,6 +28,7 @@ struct StateValues {
     char lightColour[8] = "";  // "RRGGBB": the colour the program last painted by itself; "" none
     bool drivesScreen = false;
     const char* screen = "off";  // "on", "dim" or "off"
+    bool panelAnswering = true;  // sysglance: no panel write lost since it was set up
     double panelPeakPixelHours = -1.0;  // sysglance: the most-lit pixel's hours at full contrast
     bool followsQuietHours = false;
     bool quiet = false;

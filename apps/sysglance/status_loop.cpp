@@ -343,6 +343,7 @@ void stateRows(const ProgramLoop&, StateValues* values)
     values->temperature = texts.temperature;
     describeLightMode(g.leds, values->light, sizeof values->light);
     values->screen = g.panelDark ? "off" : g.dimmed ? "dim" : "on";
+    values->panelAnswering = !g.panelLost;
     values->panelPeakPixelHours = peakPixelHours(g.wear);
     values->hasStatus = texts.cpuText[0] != '\0';
     values->load = static_cast<double>(texts.load1) / 65536.0;

@@ -62,6 +62,41 @@ bool replaceOutputFile(int folder, const char* name, const char* text, std::size
     return true;
 }
 
+bool replaceFileKeepingOwner(int folder, const char* name, const char* text, std::size_t length)
+{
+    char temporary[256];
+    if (!temporaryName(name, temporary, sizeof temporary)) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    struct stat before {};
+    const bool existed = fstatat(folder, name, &before, AT_SYMLINK_NOFOLLOW) == 0;
+    if (existed && !S_ISREG(before.st_mode)) {
+        errno = EINVAL;
+        return false;
+    }
+    unlinkat(folder, temporary, 0);
+    const int fd = openat(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool written = writeAll(fd, text, length);
+    if (written && existed) {
+        // Another owner only where we may give it (as root); the mode always.
+        if (fchown(fd, before.st_uid, before.st_gid) != 0 && errno != EPERM) written = false;
+        if (written && fchmod(fd, before.st_mode & 07777) != 0) written = false;
+    } else if (written) {
+        written = fchmod(fd, 0644) == 0;
+    }
+    written = written && fsync(fd) == 0;
+    const bool closed = close(fd) == 0;
+    if (!written || !closed || renameat(folder, temporary, folder, name) != 0) {
+        const int saved = errno;
+        unlinkat(folder, temporary, 0);
+        errno = saved;
+        return false;
+    }
+    return true;
+}
+
 bool removeOutputFile(int folder, const char* name)
 {
     char temporary[256];
