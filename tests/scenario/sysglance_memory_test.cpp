@@ -22,6 +22,7 @@ const char* kScript =
     "0 statfs 15000000 7500000 4096\n"
     "0 file /proc/device-tree/model Raspberry Pi 3 Model A Plus Rev 1.0\n"
     "0 file /sys/class/thermal/thermal_zone0/temp 50000\n"
+    "0 file /proc/stat cpu  100 0 100 800 0 0 0 0\n"
     "0 ifaddrs lo=127.0.0.1\n"
     "150000 dir /sys/class/thermal/thermal_zone0/temp\n"
     "100000 ifaddrs lo=127.0.0.1 wlan0=fe80::1 eth1=10.1.1.1\n"
@@ -42,6 +43,7 @@ bool haveValgrind()
 struct Usage {
     long inUseBytes = -1;
     long allocations = -1;
+    long openFiles = -1;  // descriptors open at exit
 };
 
 long numberAfter(const std::string& log, const char* pattern)
@@ -64,11 +66,13 @@ Usage runUnderValgrind(int passes, const std::string& extraScript, ProgramRun* r
     };
     *run = runProgram("/usr/bin/valgrind", env, 300000,
                       {"--leak-check=full", "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=9",
+                       "--track-fds=yes",
                        "--log-file=" + folder.file("valgrind.log"), simProgram("sysglance")});
     const std::string log = folder.read("valgrind.log");
     Usage usage;
     usage.inUseBytes = numberAfter(log, "in use at exit: ([0-9,]+) bytes");
     usage.allocations = numberAfter(log, "total heap usage: ([0-9,]+) allocs");
+    usage.openFiles = numberAfter(log, "FILE DESCRIPTORS: ([0-9]+) open");
 
     EXPECT_NE(log.find("ERROR SUMMARY: 0 errors"), std::string::npos) << log;
     return usage;
@@ -84,6 +88,8 @@ TEST(SysglanceMemory, ThousandsOfPassesLeakNothingAndHoldNoMore)
     EXPECT_EQ(longRun.exitStatus, 0) << longRun.err;
     EXPECT_GT(shortUsage.inUseBytes, 0);
     EXPECT_EQ(longUsage.inUseBytes, shortUsage.inUseBytes);
+    EXPECT_GT(shortUsage.openFiles, 0);
+    EXPECT_EQ(longUsage.openFiles, shortUsage.openFiles);  // every file read is closed again
     // The list is fetched again every pass, and every fetch is released.
     EXPECT_GT(longUsage.allocations, shortUsage.allocations + 2000);
 }
