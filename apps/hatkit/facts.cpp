@@ -91,8 +91,8 @@ std::vector<std::string> problemsOf(const Facts& facts)
     }
     for (int i = 0; i < kPrograms; ++i) {
         if (facts.fresh[i] && fieldOf(facts.states[i], "board_answering") == "no") {
-            problems.push_back(std::string("the board does not answer ") + kProgramNames[i] +
-                               " at 0x0d: check that it sits on the pins, then hatkit doctor");
+            problems.push_back(std::string(kProgramNames[i]) +
+                               " says the board does not answer at 0x0d: check it sits on all 40 pins, then hatkit doctor");
             break;
         }
     }
