@@ -487,7 +487,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         // not at the next 10 s.
         {"sysglance", thermalAt(0, "40000") + "0 sysinfo 32768 1000000 500000 4096\n1000 file " + control + " screen = off\n",
          "3000", {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00"}, "",
-         "screen = off\npanel_answering = yes\nquiet_hours = no\nboard_answering = yes\nload = 0.50\n"},
+         "screen = off\npanel_answering = yes\nquiet_hours = no\nboard_answering = yes\nload = 0.50\nram_used_mb = "},  // no CPU share without /proc/stat
         // A panel dimmed after a minute without anything worth a look.
         {"sysglance", "0 file /etc/hatkit.conf display_dim_after = 1\n" + thermalAt(0, "40000"), "63000",
          {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x04", "20710 write 0x0d 0x04 0x02",
