@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <vector>
 
 #include "apps/fan_control.h"
 #include "apps/metrics.h"
 #include "apps/heatglow/heat_bands.h"
+#include "platform/stop_request.h"
 #include "board/board_link.h"
 #include "tests/support/recording_platform.h"
 
@@ -120,6 +125,33 @@ TEST(HeatBands, ChangeTestTruncatesTowardZero)
 }
 
 // A file too long for its buffer is refused, not cut short.
+// A wait for nothing ends at once; a SIGHUP that came before the wait,
+// while it was held back, still ends it.
+TEST(StopRequest, WaitsEndAtOnceWhenDueOrSignalled)
+{
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pollfd fd = {pipeFds[0], POLLIN, 0};
+    EXPECT_EQ(waitUnlessStopped(&fd, 1, 0), 0);
+    ASSERT_EQ(write(pipeFds[1], "x", 1), 1);
+    EXPECT_EQ(waitUnlessStopped(&fd, 1, -1), 1);
+    char byte;
+    ASSERT_EQ(read(pipeFds[0], &byte, 1), 1);
+    sigset_t before;
+    sigprocmask(SIG_SETMASK, nullptr, &before);
+    struct sigaction noted {};
+    struct sigaction old {};
+    noted.sa_handler = [](int) {};
+    sigaction(SIGHUP, &noted, &old);
+    holdSignalsForWaits();
+    raise(SIGHUP);  // held back until the wait
+    EXPECT_EQ(waitUnlessStopped(&fd, 1, -1), 0);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    sigaction(SIGHUP, &old, nullptr);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+}
+
 TEST(Metrics, TextThatDoesNotFitIsRefused)
 {
     MetricsValues values;

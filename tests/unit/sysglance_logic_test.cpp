@@ -48,6 +48,7 @@ TEST(StatusFormat, CpuUsedIsTheShareOfTicksNotIdle)
         {"cpu  150 0 150 750 150 0 0 0 0 0\n", 50},
         {"cpu  100 0 100 800 100 0 0 0\n", 0},
         {"cpu  100 10 100 700 100 20 30 40 99 99\n", 100},  // guest time is counted in user already
+        {"cpu  150 0 150 750 150 0 0 0 50 0\n", 50},
         {"cpu  133 0 100 766 101\n", 33},                    // an old kernel: five fields, rounded
         {"cpu  100 0 100 700 100 0 0 0 0 0\n", -1},          // no time passed
         {"cpu  90 0 100 800 100 0 0 0\n", -1},               // counters went back
