@@ -491,7 +491,8 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         {"sysglance",
          thermalAt(0, "40000") + "0 sysinfo 32768 1000000 500000 4096\n0 file /proc/stat cpu  100 0 100 800 0 0 0 0\n"
              "1000 file /proc/stat cpu  100 0 100 900 0 0 0 0\n",
-         "3000", {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00"}, "", "load = 0.50\ncpu_used_percent = 0\nram_used_mb = "},
+         "12000", {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x04"}, "",
+         "load = 0.50\ncpu_used_percent = 0\nram_used_mb = "},  // at the rewrite every 10 s
         // A panel dimmed after a minute without anything worth a look.
         {"sysglance", "0 file /etc/hatkit.conf display_dim_after = 1\n" + thermalAt(0, "40000"), "63000",
          {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x04", "20710 write 0x0d 0x04 0x02",
