@@ -331,6 +331,8 @@ def run_cases(rig):
     rig.connect_client()
     check("broker up: the bridge comes online", wait_for(lambda: rig.latest(BASE + "/availability") == "online"), True)
     check("said only once while it was down", read(root + "/hatkit-mqtt.err").count("cannot reach"), 1)
+    bridge_state = os.path.join(root, "run/hatkit-mqtt/state")
+    check("its own state: connected", wait_for(lambda: (read(bridge_state) or "").startswith("connected = yes\n")), True)
     # At rest it waits: a few seconds cost it next to no CPU (a wait that
     # does not wait would take them all).
     used = cpu_seconds(bridge)
@@ -439,6 +441,8 @@ def run_cases(rig):
 
     # The broker restarted, with nothing retained: the bridge sets it all up again.
     rig.stop_broker()
+    check("broker stopped: its own state says so", wait_for(lambda: (read(bridge_state) or "").startswith("connected = no\n")),
+          True)
     rig.start_broker()
     rig.connect_client()
     check("broker restarted: configs again",
