@@ -217,8 +217,9 @@ TEST(HatkitCommand, DoctorFindsEachCause)
     }
 }
 
-// status --json, parsed back: what the state files and the units say.
-TEST(HatkitCommand, StatusAsJson)
+// status --json, parsed back, and as text: what the state files and the
+// units say.
+TEST(HatkitCommand, StatusAsJsonAndText)
 {
     Rig rig;
     rig.folder.write("root/run/hatkit/airguard/state",
@@ -248,10 +249,19 @@ TEST(HatkitCommand, StatusAsJson)
     EXPECT_EQ(text(airguard, "name"), "airguard");
     EXPECT_EQ(text(airguard, "active"), "active");
     EXPECT_EQ(text(airguard, "since"), "Wed 2026-12-09 10:00:00 UTC");
+    EXPECT_EQ(text(airguard, "enabled"), "enabled");
     EXPECT_TRUE(cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(airguard, "state_fresh")));
     EXPECT_EQ(text(cJSON_GetObjectItemCaseSensitive(json, "bridge"), "broker"), "10.0.0.5:1883");
     EXPECT_EQ(cJSON_GetArraySize(cJSON_GetObjectItemCaseSensitive(json, "problems")), 0);
     cJSON_Delete(json);
+    const ProgramRun plain = rig.hatkit({"status"});
+    EXPECT_EQ(plain.exitStatus, 0);
+    for (const char* line : {"programs:    sysglance inactive (disabled)\n",
+                             "             airguard active since Wed 2026-12-09 10:00:00 UTC (enabled), state fresh\n",
+                             "temperature: 51.5 C\n", "LEDs:        0000ff\n", "bridge:      connected to 10.0.0.5:1883\n",
+                             "all is well: yes\n"}) {
+        EXPECT_NE(plain.out.find(line), std::string::npos) << line << plain.out;
+    }
 }
 
 }  // namespace
