@@ -516,6 +516,11 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
          Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) +
              Lines{"1010 write 0x0d 0x04 0x01", "2010 write 0x0d 0x07 0x00"} + colour(2010, 0, 0, 255),
          "", "light = 0000ff\nquiet_hours = no\n"},
+        // Another light by a reload.
+        {"heatglow", thermalAt(0, "60000") + "1000 file /etc/hatkit.conf light = 00ff00\n1000 signal HUP\n", "1500",
+         Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) +
+             Lines{"1010 write 0x0d 0x07 0x00"} + colour(1010, 0, 255, 0),
+         "", "light = 00ff00\n", "light = 0000ff\n"},
         // The owner's effects in turn, each at the owner's speed.
         {"sysglance", thermalAt(0, "40000"), "22000",
          {"0 write 0x0d 0x04 0x02", "0 write 0x0d 0x05 0x01", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x00",
