@@ -108,6 +108,13 @@ TEST(HatkitCommand, SetAndUnsetChangeOneLineAndReloadItsReaders)
     EXPECT_EQ(run.exitStatus, 4);
     EXPECT_EQ(rig.conf(), "fan_on = 60\nfan_off = 50\n");
     EXPECT_NE(run.err.find("hatkit: cannot change /etc/hatkit.conf"), std::string::npos) << run.err;
+    Rig noFolder;  // no /etc at all: said, not taken for done
+    const ProgramRun nowhere = noFolder.hatkit({"set", "fan_on", "55"});
+    EXPECT_EQ(nowhere.exitStatus, 2);  // fan_on alone is refused first
+    const ProgramRun lost = noFolder.hatkit({"set", "display_flip", "yes"});
+    EXPECT_EQ(lost.exitStatus, 4) << lost.out;
+    EXPECT_NE(lost.err.find("hatkit: cannot change /etc/hatkit.conf: No such file or directory"), std::string::npos)
+        << lost.err;
     if (geteuid() != 0) {  // root writes a read-only folder all the same
         Rig readOnly;
         readOnly.folder.write("root/etc/hatkit.conf", "fan_on = 60\nfan_off = 50\n");
@@ -254,6 +261,10 @@ TEST(HatkitCommand, StatusAsJsonAndText)
     EXPECT_EQ(text(cJSON_GetObjectItemCaseSensitive(json, "bridge"), "broker"), "10.0.0.5:1883");
     EXPECT_EQ(cJSON_GetArraySize(cJSON_GetObjectItemCaseSensitive(json, "problems")), 0);
     cJSON_Delete(json);
+    unlink(rig.folder.file("root/run/hatkit-mqtt/state").c_str());  // no bridge: not connected either
+    const ProgramRun alone = rig.hatkit({"status", "--json"});
+    EXPECT_NE(alone.out.find("\"running\":\tfalse,\n\t\t\"connected\":\tfalse"), std::string::npos) << alone.out;
+    rig.folder.write("root/run/hatkit-mqtt/state", "connected = yes\nbroker = 10.0.0.5:1883\n");
     const ProgramRun plain = rig.hatkit({"status"});
     EXPECT_EQ(plain.exitStatus, 0);
     for (const char* line : {"programs:    sysglance inactive (disabled)\n",
