@@ -422,6 +422,7 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
         std::string address;                                // the address row, when given
         int frames;                                         // frames pushed, when not -1
         int dx = 0;                                         // where the address row stands (the orbit)
+        std::string err = "";
     } cases[] = {
         {"display_flip = yes\ndisplay_contrast = 32\n", "", "", 1,
          {{"0 write 0x3c 0x00", panelCommands(0, panelInit(true, 0x20)) + panelCommands(0, kPushWindow)}}, "", -1},
@@ -515,6 +516,15 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
          {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(61610, {0x81}) + panelCommands(62620, {0x81})},
           {"0x3c 0x00 0x10", panelCommands(61610, {0x10})}},
          "", -1},
+        // Between the thresholds nothing is new: it dims. The fan switched
+        // by the 75 C rule (no threshold crossed) brings the contrast back
+        // right after the switch.
+        {"display_dim_after = 1\n", thermal(0, "50000"), "", 62,
+         {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81})}}, "", -1},
+        {"display_dim_after = 1\n",
+         at(0, "file /run/hatkit-mqtt/control fan = off") + thermal(0, "60000") + thermal(passStart(63), "80000"), "", 63,
+         {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81}) + panelCommands(62630, {0x81})}}, "",
+         -1, 0, "fan: kept off by command, but the CPU is at 80.0C: running it\n"},
         // A new address and a board that stops answering are worth a look too.
         {"display_dim_after = 1\n", at(passStart(63), "ifaddrs lo=127.0.0.1 eth0=192.168.1.99"), "", 75,
          {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81}) + panelCommands(70700, {0x81})}},
@@ -544,7 +554,7 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
         if (!c.clock.empty()) env.push_back("HATSIM_CLOCK=" + c.clock);
         const HatsimRun run = scenario.run("sysglance", baseScript() + c.script, env);
         EXPECT_EQ(run.exitStatus, 0) << c.conf << run.err;
-        EXPECT_EQ(run.err, "") << c.conf;
+        EXPECT_EQ(run.err, c.err) << c.conf;
         for (const auto& [needle, lines] : c.events) EXPECT_EQ(eventsWith(run, needle), lines) << c.conf << needle;
         if (!c.address.empty()) {
             EXPECT_EQ(readText(loadScreen(scenario.snapshotPath()), c.dx, 24), c.address) << c.conf;
