@@ -37,6 +37,18 @@ bool writeAll(int fd, const char* text, std::size_t length)
     return true;
 }
 
+// The temporary file, written, closed and renamed over `name`; on any
+// failure it goes, and errno says why.
+bool putInPlace(int folder, int fd, const char* temporary, const char* name, bool written)
+{
+    const bool closed = close(fd) == 0;
+    if (written && closed && renameat(folder, temporary, folder, name) == 0) return true;
+    const int saved = errno;
+    unlinkat(folder, temporary, 0);
+    errno = saved;
+    return false;
+}
+
 }  // namespace
 
 bool replaceOutputFile(int folder, const char* name, const char* text, std::size_t length)
@@ -52,14 +64,7 @@ bool replaceOutputFile(int folder, const char* name, const char* text, std::size
     const int fd = openat(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const bool written = fchmod(fd, 0644) == 0 && writeAll(fd, text, length);  // whatever the umask
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || renameat(folder, temporary, folder, name) != 0) {
-        const int saved = errno;
-        unlinkat(folder, temporary, 0);
-        errno = saved;
-        return false;
-    }
-    return true;
+    return putInPlace(folder, fd, temporary, name, written);
 }
 
 bool replaceFileKeepingOwner(int folder, const char* name, const char* text, std::size_t length)
@@ -87,14 +92,7 @@ bool replaceFileKeepingOwner(int folder, const char* name, const char* text, std
         written = fchmod(fd, 0644) == 0;
     }
     written = written && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || renameat(folder, temporary, folder, name) != 0) {
-        const int saved = errno;
-        unlinkat(folder, temporary, 0);
-        errno = saved;
-        return false;
-    }
-    return true;
+    return putInPlace(folder, fd, temporary, name, written);
 }
 
 bool removeOutputFile(int folder, const char* name)
