@@ -2,6 +2,7 @@
 #include "apps/hatkit/systemctl.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,24 +16,25 @@ int runSystemctl(const std::vector<std::string>& args, std::string* out)
 {
     const char* command = std::getenv("HATKIT_SYSTEMCTL");
     if (command == nullptr || command[0] == '\0') command = "systemctl";
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(command));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     int pipeFds[2] = {-1, -1};
     if (pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
-    const pid_t child = fork();
-    if (child < 0) {
+    // posix_spawn rather than fork, which qemu-user's ARM builds cannot
+    // follow; the child's standard output is the pipe.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    pid_t child = -1;
+    const int spawned = posix_spawnp(&child, command, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (spawned != 0) {
         close(pipeFds[0]);
-        close(pipeFds[1]);
         return -1;
     }
-    if (child == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(command));
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execvp(command, argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
     std::string text;
     char buffer[4096];
     for (ssize_t got; (got = read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
