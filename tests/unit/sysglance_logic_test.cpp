@@ -224,35 +224,27 @@ TEST(FanPolicy, ThresholdsByModel)
     EXPECT_EQ(fanThresholdsFor(0).offAt, 48.0);
 }
 
+// The rotation (3, then 4, 2, 1, 3 every ten passes from the 11th) and the
+// owner's effects in turn; one effect alone never changes.
 TEST(EffectRotation, ChangesOnPasses11213141AndThenEveryTen)
 {
-    int counter = 0;
-    std::vector<std::pair<int, int>> changes;
-    for (int pass = 1; pass <= 91; ++pass) {
-        const int effect = rotateEffect(&counter);
-        if (effect != kNoEffectChange) changes.emplace_back(pass, effect);
-    }
-    EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{
-                           {11, 4}, {21, 2}, {31, 1}, {41, 3}, {51, 4}, {61, 2}, {71, 1}, {81, 3}, {91, 4}}));
-}
-
-// The owner's effects: the next every ten passes, round again; one alone
-// never changes.
-TEST(EffectRotation, ThroughTheOwnersEffects)
-{
     const struct {
-        std::vector<int> effects;
+        std::vector<int> effects;  // none: the rotation
+        int passes;
         std::vector<std::pair<int, int>> changes;
     } cases[] = {
-        {{2, 0}, {{11, 0}, {21, 2}, {31, 0}, {41, 2}}},
-        {{1, 4, 4}, {{11, 4}, {21, 4}, {31, 1}, {41, 4}}},
-        {{3}, {}},
+        {{}, 91, {{11, 4}, {21, 2}, {31, 1}, {41, 3}, {51, 4}, {61, 2}, {71, 1}, {81, 3}, {91, 4}}},
+        {{2, 0}, 45, {{11, 0}, {21, 2}, {31, 0}, {41, 2}}},
+        {{1, 4, 4}, 45, {{11, 4}, {21, 4}, {31, 1}, {41, 4}}},
+        {{3}, 45, {}},
     };
     for (const auto& c : cases) {
         int counter = 0;
         std::vector<std::pair<int, int>> changes;
-        for (int pass = 1; pass <= 45; ++pass) {
-            const int effect = rotateEffectThrough(&counter, c.effects.data(), static_cast<int>(c.effects.size()));
+        for (int pass = 1; pass <= c.passes; ++pass) {
+            const int effect = c.effects.empty() ? rotateEffect(&counter)
+                                                 : rotateEffectThrough(&counter, c.effects.data(),
+                                                                       static_cast<int>(c.effects.size()));
             if (effect != kNoEffectChange) changes.emplace_back(pass, effect);
         }
         EXPECT_EQ(changes, c.changes) << c.effects.size();
