@@ -20,19 +20,11 @@ OrbitOffset orbitOffset(int step)
     return offset;
 }
 
-OrbitOffset fitOffset(OrbitOffset wanted, int room, const int32_t* cells)
+OrbitOffset fitOffset(OrbitOffset wanted, int roomRight, int roomBelow)
 {
-    int bottom = -1;
-    for (int cell = 0; cell < kCells; ++cell) {
-        const unsigned bits = static_cast<unsigned>(cells[cell]) & 0xFFU;
-        if (bits == 0) continue;
-        int last = 7;
-        while ((bits >> last & 1U) == 0) --last;
-        if (cell / kWidth * 8 + last > bottom) bottom = cell / kWidth * 8 + last;
-    }
     OrbitOffset fitted = wanted;
-    if (fitted.dx > room) fitted.dx = room;
-    if (fitted.dy > 31 - bottom) fitted.dy = 31 - bottom;
+    if (fitted.dx > roomRight) fitted.dx = roomRight;
+    if (fitted.dy > roomBelow) fitted.dy = roomBelow;
     if (fitted.dx < 0) fitted.dx = 0;
     if (fitted.dy < 0) fitted.dy = 0;
     return fitted;

@@ -24,9 +24,9 @@ struct OrbitOffset {
     int dy = 0;
 };
 OrbitOffset orbitOffset(int step);
-// The offset cut to `room` columns and to the rows that the picture drawn
-// at (0, 0) in `cells` leaves free below it: a text never leaves the panel.
-OrbitOffset fitOffset(OrbitOffset wanted, int room, const int32_t* cells);
+// The offset cut to the columns and rows the texts leave free to their
+// right and below them: a text never leaves the panel.
+OrbitOffset fitOffset(OrbitOffset wanted, int roomRight, int roomBelow);
 
 enum class PanelLevel { bright, dim, asleep };
 

@@ -304,13 +304,9 @@ PassEnd pass(ProgramLoop& loop)
     if (!texts.temperatureValid) ++g.temperatureFailures;
     sampleDisk(texts);
     sampleCpuUse(texts);
-    drawStatusTexts(texts);
     // In its orbit the picture moves as far as it fits.
-    const OrbitOffset at = fitOffset(orbitOffset(g.care.orbitStep), roomToTheRight(texts), ssd1306::buffer);
-    if (at.dx != 0 || at.dy != 0) {
-        ssd1306_clearDisplay();
-        drawStatusTexts(texts, at.dx, at.dy);
-    }
+    const OrbitOffset at = fitOffset(orbitOffset(g.care.orbitStep), roomToTheRight(texts), roomBelow(texts));
+    drawStatusTexts(texts, at.dx, at.dy);
     pushFrame(loop);
     careForPanel(loop, worthALook(loop), kPassMs);
     if (!g.panelDark) addWear(&g.wear, ssd1306::buffer, contrastShown(loop), kPassMs);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "oled/ssd1306_font.h"
 #include "oled/ssd1306_i2c.h"
 
 namespace {
@@ -30,6 +31,19 @@ int roomToTheRight(const StatusTexts& texts)
         if (after < room) room = after;
     }
     return room;
+}
+
+int roomBelow(const StatusTexts& texts)
+{
+    constexpr unsigned kLastRow = 0x80;
+    for (const char* c = texts.addressText; *c != '\0'; ++c) {
+        const int code = static_cast<unsigned char>(*c);
+        if (code >= kGlyphCount) continue;
+        for (int column = 0; column < kGlyphColumns; ++column) {
+            if ((font[code * kGlyphColumns + column] & kLastRow) != 0) return 0;
+        }
+    }
+    return 1;
 }
 
 void drawStatusTexts(const StatusTexts& texts, int dx, int dy)

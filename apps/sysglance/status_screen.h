@@ -13,5 +13,8 @@ void drawStatusTexts(const StatusTexts& texts, int dx = 0, int dy = 0);
 // its line (the driver starts a new line for a character that would begin
 // past column 122); 0 when one already reaches that far.
 int roomToTheRight(const StatusTexts& texts);
+// How many rows the texts may move down: 1, or 0 when the bottom text has a
+// character that reaches the panel's last row (a descender).
+int roomBelow(const StatusTexts& texts);
 // Clears the frame buffer and draws the sysinfo error at the top left.
 void drawSysinfoError();

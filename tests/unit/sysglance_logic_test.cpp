@@ -106,10 +106,8 @@ TEST(PanelCare, EveryOrbitPositionKeepsEveryTextWholeAndApart)
         const Screen home = screenOfBuffer();
         int mostDx = 0, mostDy = 0;
         for (int step = 0; step < kOrbitSteps; ++step) {
-            ssd1306_clearDisplay();
-            drawStatusTexts(texts);
             const OrbitOffset wanted = orbitOffset(step);
-            const OrbitOffset at = fitOffset(wanted, roomToTheRight(texts), ssd1306::buffer);
+            const OrbitOffset at = fitOffset(wanted, roomToTheRight(texts), roomBelow(texts));
             ssd1306_clearDisplay();
             drawStatusTexts(texts, at.dx, at.dy);
             const Screen moved = screenOfBuffer();
