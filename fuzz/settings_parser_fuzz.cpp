@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 namespace {
 

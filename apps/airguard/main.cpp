@@ -4,8 +4,8 @@
 // (50 and 45 °C, or fan_on and fan_off from /etc/hatkit.conf).
 #include <cstdio>
 
-#include "apps/board_program.h"
-#include "apps/runtime/program_loop.h"
+#include "apps/common/board_program/board_program.h"
+#include "apps/common/board_program/program_loop.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ constexpr ProgramParts kAirguard = {
 int main()
 {
     static ProgramLoop loop;
-    if (!startProgram(&loop)) return kExitBadSettings;
+    if (!startProgram(&loop, kReadByAirguard)) return kExitBadSettings;
     if (!openBoardLink(LinkAttempts::once)) return kExitFailure;
     return runPasses(loop, kAirguard);
 }

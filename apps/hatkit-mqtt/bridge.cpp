@@ -17,9 +17,9 @@
 #include "apps/hatkit-mqtt/command_payload.h"
 #include "apps/hatkit-mqtt/discovery.h"
 #include "apps/hatkit-mqtt/program_states.h"
-#include "apps/program_settings.h"
-#include "apps/commands.h"
-#include "apps/runtime/state_file.h"
+#include "apps/common/files/program_settings.h"
+#include "apps/common/files/commands.h"
+#include "apps/common/board_program/state_file.h"
 #include "platform/stop_request.h"
 #include "platform/system_files.h"
 
@@ -427,7 +427,7 @@ bool sameConnection(const MqttSettings& a, const MqttSettings& c)
 void reloadIfAsked()
 {
     HatkitSettings fresh = b.settings;
-    if (reloadSettingsIfAsked(&fresh) != ReloadResult::applied) return;
+    if (reloadSettingsIfAsked(&fresh, kReadByBridge) != ReloadResult::applied) return;
     std::string password;
     if (sameConnection(fresh.mqtt, b.settings.mqtt) || !checkBridgeSettings(fresh, &password)) return;
     sayGoodbye();

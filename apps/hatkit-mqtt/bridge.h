@@ -5,7 +5,7 @@
 // files and its control file.
 #pragma once
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 constexpr int kExitBridgeSettings = 2;
 

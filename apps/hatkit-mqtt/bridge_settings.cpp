@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "apps/key_value_text.h"
+#include "apps/common/files/key_value_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 // The credential's name in the unit (LoadCredential=mqtt-password:...).
 constexpr const char* kPasswordCredential = "mqtt-password";

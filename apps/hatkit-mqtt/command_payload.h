@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "apps/commands.h"
+#include "apps/common/files/commands.h"
 
 enum class CommandTopic { fan, fanPreset, light, screen };
 

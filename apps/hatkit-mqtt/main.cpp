@@ -8,7 +8,7 @@
 
 #include "apps/hatkit-mqtt/bridge.h"
 #include "apps/hatkit-mqtt/bridge_settings.h"
-#include "apps/program_settings.h"
+#include "apps/common/files/program_settings.h"
 #include "platform/stop_request.h"
 
 int main()
@@ -18,7 +18,7 @@ int main()
     reloadOnHangup();
     catchStopSignals();
     HatkitSettings settings;
-    if (!loadSettingsOrReport(&settings)) return kExitBadSettings;
+    if (!loadSettingsOrReport(&settings, kReadByBridge)) return kExitBadSettings;
     std::string password;
     if (!checkBridgeSettings(settings, &password)) return kExitBridgeSettings;
     return runBridge(settings, password);

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <memory>
 
-#include "apps/key_value_text.h"
-#include "apps/commands.h"
-#include "apps/runtime/state_file.h"
+#include "apps/common/files/key_value_text.h"
+#include "apps/common/files/commands.h"
+#include "apps/common/board_program/state_file.h"
 
 const char* const kProgramNames[kPrograms] = {"sysglance", "airguard", "heatglow"};
 

@@ -3,8 +3,8 @@
 
 #include <ctime>
 
-#include "apps/commands.h"
-#include "apps/key_value_text.h"
+#include "apps/common/files/commands.h"
+#include "apps/common/files/key_value_text.h"
 #include "platform/system_files.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "apps/hatkit-mqtt/program_states.h"
 #include "apps/hatkit/systemctl.h"
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 struct Facts {
     std::vector<UnitFacts> units;  // sysglance, airguard, heatglow, hatkit-mqtt

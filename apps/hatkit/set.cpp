@@ -11,8 +11,8 @@
 #include "apps/hatkit/owner_commands.h"
 #include "apps/hatkit/settings_edit.h"
 #include "apps/hatkit/systemctl.h"
-#include "apps/hatkit_conf.h"
-#include "apps/key_value_text.h"
+#include "apps/common/files/hatkit_conf.h"
+#include "apps/common/files/key_value_text.h"
 #include "platform/system_files.h"
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "apps/common/files/settings_table.h"
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -66,13 +68,12 @@ std::string settingsWith(const std::string& text, const std::string& key, const 
 
 std::vector<std::string> unitsReading(const std::string& key)
 {
-    const auto starts = [&](const char* prefix) { return key.compare(0, std::strlen(prefix), prefix) == 0; };
-    if (starts("mqtt_")) return {"hatkit-mqtt"};
-    if (starts("fan_")) return {"sysglance", "airguard"};
-    if (starts("display_") || key == "screen_timeout" || key == "address_interfaces" || key == "light_effects") {
-        return {"sysglance"};
+    std::vector<std::string> units;
+    const SettingRow* row = findSetting(key);
+    if (row == nullptr) return units;
+    for (int i = 0; i < kReaderCount; ++i) {
+        // lampshow runs once and is done: its next run reads the file.
+        if ((row->readers & (1u << i)) != 0 && (1u << i) != kReadByLampshow) units.emplace_back(kReaderNames[i]);
     }
-    if (starts("light") || key == "quiet_hours") return {"sysglance", "heatglow"};
-    if (key == "metrics_dir") return {"sysglance", "airguard", "heatglow"};
-    return {};
+    return units;
 }

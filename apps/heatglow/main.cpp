@@ -4,9 +4,9 @@
 // quiet hours of /etc/hatkit.conf the LEDs stay off.
 #include <cstdio>
 
-#include "apps/board_program.h"
+#include "apps/common/board_program/board_program.h"
 #include "apps/heatglow/heat_bands.h"
-#include "apps/runtime/program_loop.h"
+#include "apps/common/board_program/program_loop.h"
 #include "board/board_link.h"
 
 namespace {
@@ -95,7 +95,7 @@ constexpr ProgramParts kHeatglow = {
 int main()
 {
     static ProgramLoop loop;
-    if (!startProgram(&loop)) return kExitBadSettings;
+    if (!startProgram(&loop, kReadByHeatglow)) return kExitBadSettings;
     if (!openBoardLink(LinkAttempts::once)) return kExitFailure;
     closeRGB();
     if (!pauseUnlessStopped(kSettlePauseMs)) return kExitStopped;

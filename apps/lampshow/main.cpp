@@ -2,8 +2,8 @@
 // lampshow: starts one of the board's built-in light effects and exits:
 // effect 1 at speed 3 in colour 4, or the effect, speed and colour number
 // of /etc/hatkit.conf (light = effect N, light_speed, light_effect_colour).
-#include "apps/board_program.h"
-#include "apps/program_settings.h"
+#include "apps/common/board_program/board_program.h"
+#include "apps/common/files/program_settings.h"
 #include "board/board_link.h"
 #include "platform/wiring.h"
 
@@ -18,7 +18,7 @@ int main()
 {
     useLineBufferedOutput();
     HatkitSettings settings;
-    if (!loadSettingsOrReport(&settings)) return kExitBadSettings;
+    if (!loadSettingsOrReport(&settings, kReadByLampshow)) return kExitBadSettings;
     if (!openBoardLink(LinkAttempts::once)) return kExitFailure;
     closeRGB();
     delay(kSettlePauseMs);

@@ -2,6 +2,6 @@
 // sysglance's fan thresholds, by board model.
 #pragma once
 
-#include "apps/fan_control.h"
+#include "apps/common/board_program/fan_control.h"
 
 FanThresholds fanThresholdsFor(int boardModel);

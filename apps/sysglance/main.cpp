@@ -3,13 +3,13 @@
 // temperature, memory, disk and address on the OLED panel, switches the fan
 // by thresholds that depend on the Pi model, and every ten passes moves the
 // LEDs to the next light effect. Runs until stopped.
-#include "apps/board_program.h"
+#include "apps/common/board_program/board_program.h"
 #include "apps/sysglance/status_loop.h"
 
 int main()
 {
     static ProgramLoop loop;
-    if (!startProgram(&loop)) return kExitBadSettings;
+    if (!startProgram(&loop, kReadBySysglance)) return kExitBadSettings;
     if (!startSysglance(loop)) return kExitStopped;
     return runPasses(loop, kSysglance);
 }

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 // The texts use columns 0 to 118 and, in each 8-row line, rows 0 to 6 (but
 // for descenders): the whole picture may move up to 9 columns right and 1

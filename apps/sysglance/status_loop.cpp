@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "apps/board_program.h"
+#include "apps/common/board_program/board_program.h"
 #include "apps/sysglance/effect_rotation.h"
 #include "apps/sysglance/fan_policy.h"
 #include "apps/sysglance/panel_care.h"

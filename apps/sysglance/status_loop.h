@@ -3,7 +3,7 @@
 // can be run and measured on its own.
 #pragma once
 
-#include "apps/runtime/program_loop.h"
+#include "apps/common/board_program/program_loop.h"
 
 // Interface list, panel, board link (retried until it opens), first light
 // effect, "init ok!". loop.settings must be loaded. False when a stop came

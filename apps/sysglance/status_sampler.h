@@ -3,7 +3,7 @@
 // for a source it cannot read; never touches the bus or the screen.
 #pragma once
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 #include "apps/sysglance/status_texts.h"
 
 // Forgets the address and searches every pass again (other interfaces asked for).

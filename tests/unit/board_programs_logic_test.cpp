@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "apps/fan_control.h"
-#include "apps/metrics.h"
+#include "apps/common/board_program/fan_control.h"
+#include "apps/common/board_program/metrics.h"
 #include "apps/heatglow/heat_bands.h"
 #include "platform/stop_request.h"
 #include "board/board_link.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // /etc/hatkit.conf: what a good file sets, and the line and reason a bad
 // file is refused with.
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 #include <gtest/gtest.h>
 

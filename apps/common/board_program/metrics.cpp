@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "apps/metrics.h"
+#include "apps/common/board_program/metrics.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "apps/kept_file.h"
-#include "apps/text_out.h"
+#include "apps/common/files/kept_file.h"
+#include "apps/common/files/text_out.h"
 
 #ifndef HATKIT_VERSION
 #define HATKIT_VERSION "unknown"

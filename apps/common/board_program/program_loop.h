@@ -9,17 +9,18 @@
 
 #include <cstdint>
 
-#include "apps/fan_control.h"
-#include "apps/hatkit_conf.h"
-#include "apps/metrics.h"
-#include "apps/program_settings.h"
-#include "apps/commands.h"
-#include "apps/runtime/state_file.h"
+#include "apps/common/board_program/fan_control.h"
+#include "apps/common/files/hatkit_conf.h"
+#include "apps/common/board_program/metrics.h"
+#include "apps/common/files/program_settings.h"
+#include "apps/common/files/commands.h"
+#include "apps/common/board_program/state_file.h"
 #include "platform/system_files.h"
 
 // What the loop keeps for the program; its pass may read and change it.
 struct ProgramLoop {
     HatkitSettings settings;  // loaded before the bus, and again on SIGHUP
+    unsigned reader = 0;      // the program, as a reader of the settings
     bool quiet = false;       // within the quiet hours (programs that follow them)
     // The owner's commands from Home Assistant (the bridge's control file);
     // auto everywhere without it. Each holds over the quiet hours for the
@@ -83,8 +84,8 @@ FanCommand fanCommandOf(ProgramLoop& loop, double degrees, FanThresholds thresho
 
 // Before the bus: output line-buffered, SIGHUP and the stop signals caught
 // (first: a signal while starting must not kill the program), the settings
-// loaded. False after a bad file: the program exits with kExitBadSettings.
-bool startProgram(ProgramLoop* loop);
+// loaded (the keys `reader` reads). False after a bad file: the program exits with kExitBadSettings.
+bool startProgram(ProgramLoop* loop, unsigned reader);
 
 // One pass with what the loop adds around it, and its last pause.
 PassEnd runOnePass(ProgramLoop& loop, const ProgramParts& parts);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "apps/key_value_text.h"
+#include "apps/common/files/key_value_text.h"
 
 #include <unistd.h>
 

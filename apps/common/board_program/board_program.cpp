@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "apps/board_program.h"
+#include "apps/common/board_program/board_program.h"
 
 #include <cstdio>
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "apps/runtime/state_file.h"
+#include "apps/common/board_program/state_file.h"
 
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
-#include "apps/kept_file.h"
-#include "apps/text_out.h"
+#include "apps/common/files/kept_file.h"
+#include "apps/common/files/text_out.h"
 
 namespace {
 

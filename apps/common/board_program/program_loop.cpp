@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "apps/runtime/program_loop.h"
+#include "apps/common/board_program/program_loop.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "apps/board_program.h"
-#include "apps/key_value_text.h"
+#include "apps/common/board_program/board_program.h"
+#include "apps/common/files/key_value_text.h"
 #include "board/board_link.h"
 #include "platform/stop_request.h"
 
@@ -15,7 +15,7 @@ namespace {
 void takeReload(ProgramLoop& loop, const ProgramParts& parts)
 {
     const HatkitSettings before = loop.settings;
-    const ReloadResult result = reloadSettingsIfAsked(&loop.settings);
+    const ReloadResult result = reloadSettingsIfAsked(&loop.settings, loop.reader);
     if (result == ReloadResult::none) return;
     if (result == ReloadResult::applied) {
         ++loop.reloadsApplied;
@@ -156,12 +156,13 @@ FanCommand fanCommandOf(ProgramLoop& loop, double degrees, FanThresholds thresho
     return loop.commands.fan == FanMode::off ? FanCommand::off : fanCommandFor(degrees, thresholds);
 }
 
-bool startProgram(ProgramLoop* loop)
+bool startProgram(ProgramLoop* loop, unsigned reader)
 {
+    loop->reader = reader;
     useLineBufferedOutput();
     reloadOnHangup();
     catchStopSignals();
-    return loadSettingsOrReport(&loop->settings);
+    return loadSettingsOrReport(&loop->settings, reader);
 }
 
 PassEnd runOnePass(ProgramLoop& loop, const ProgramParts& parts)

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "apps/fan_control.h"
-#include "apps/commands.h"
+#include "apps/common/board_program/fan_control.h"
+#include "apps/common/files/commands.h"
 
 constexpr const char* kStateFolder = "/run/hatkit";  // PROGRAM/state below it
 constexpr const char* kStateName = "state";

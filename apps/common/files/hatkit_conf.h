@@ -11,7 +11,8 @@
 #include <cstddef>
 #include <string>
 
-#include "apps/commands.h"
+#include "apps/common/files/commands.h"
+#include "apps/common/files/settings_table.h"
 
 constexpr const char* kSettingsPath = "/etc/hatkit.conf";
 constexpr int kMaxAddressInterfaces = 8;
@@ -81,12 +82,15 @@ struct HatkitSettings {
 };
 
 // Parses a whole file. On the first problem returns false with
-// "hatkit.conf line N: WHY" in *message, and leaves *settings alone.
-bool parseSettings(const char* text, std::size_t length, HatkitSettings* settings, std::string* message);
+// "hatkit.conf line N: WHY" in *message, and leaves *settings alone. The
+// whole file is checked; *settings gets only the keys `reader` (bits of
+// SettingReader, settings_table.h) reads, the others stay at their defaults.
+bool parseSettings(const char* text, std::size_t length, HatkitSettings* settings, std::string* message,
+                   unsigned reader = kReadByAll);
 
 // Reads /etc/hatkit.conf through the platform seam and parses it. A missing
 // file gives the defaults; one that cannot be read gives "hatkit.conf: WHY".
-bool loadSettings(HatkitSettings* settings, std::string* message);
+bool loadSettings(HatkitSettings* settings, std::string* message, unsigned reader = kReadByAll);
 
 // Whether a local time of day (seconds after midnight) lies in the quiet hours.
 bool inQuietHours(const HatkitSettings& settings, int secondsOfDay);

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 enum class FanCommand { none, on, off };
 

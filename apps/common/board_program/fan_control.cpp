@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "apps/fan_control.h"
+#include "apps/common/board_program/fan_control.h"
 
 #include "board/board_link.h"
 

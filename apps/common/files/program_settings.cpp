@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "apps/program_settings.h"
+#include "apps/common/files/program_settings.h"
 
 #include <csignal>
 #include <cstdio>
@@ -15,10 +15,10 @@ void onHangup(int) { reloadAsked = 1; }
 
 }  // namespace
 
-bool loadSettingsOrReport(HatkitSettings* settings)
+bool loadSettingsOrReport(HatkitSettings* settings, unsigned reader)
 {
     std::string message;
-    if (loadSettings(settings, &message)) return true;
+    if (loadSettings(settings, &message, reader)) return true;
     std::fprintf(stderr, "%s\n", message.c_str());
     return false;
 }
@@ -46,12 +46,12 @@ QuietChange followQuietHours(const HatkitSettings& settings, bool* quiet)
     return now ? QuietChange::began : QuietChange::ended;
 }
 
-ReloadResult reloadSettingsIfAsked(HatkitSettings* settings)
+ReloadResult reloadSettingsIfAsked(HatkitSettings* settings, unsigned reader)
 {
     if (reloadAsked == 0) return ReloadResult::none;
     reloadAsked = 0;
     HatkitSettings fresh;
-    if (!loadSettingsOrReport(&fresh)) return ReloadResult::rejected;
+    if (!loadSettingsOrReport(&fresh, reader)) return ReloadResult::rejected;
     *settings = fresh;
     return ReloadResult::applied;
 }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "apps/commands.h"
+#include "apps/common/files/commands.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "apps/key_value_text.h"
+#include "apps/common/files/key_value_text.h"
 
 namespace {
 

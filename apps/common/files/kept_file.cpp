@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "apps/kept_file.h"
+#include "apps/common/files/kept_file.h"
 
 #include <unistd.h>
 

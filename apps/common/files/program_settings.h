@@ -3,13 +3,13 @@
 // touches the bus, and read again when SIGHUP asks (systemctl reload).
 #pragma once
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 
 constexpr int kExitBadSettings = 2;
 
-// Reads /etc/hatkit.conf; a bad file prints why on standard error and
+// Reads /etc/hatkit.conf, the keys `reader` reads (settings_table.h); a bad file prints why on standard error and
 // returns false (the program then exits with status 2).
-bool loadSettingsOrReport(HatkitSettings* settings);
+bool loadSettingsOrReport(HatkitSettings* settings, unsigned reader);
 
 // From now on SIGHUP asks for the file to be read again.
 void reloadOnHangup();
@@ -19,7 +19,7 @@ enum class ReloadResult { none, applied, rejected };
 // After a SIGHUP: the file is read again. applied when *settings took the
 // new values; rejected when the file was bad: it prints why and leaves
 // *settings as they were.
-ReloadResult reloadSettingsIfAsked(HatkitSettings* settings);
+ReloadResult reloadSettingsIfAsked(HatkitSettings* settings, unsigned reader);
 
 // Whether the local time lies in the quiet hours; the clock is read only
 // when quiet hours are set.

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/hatkit_conf.h"
 #include "platform/bus_transfer.h"
 
 // The figures, taken from the program's own state when a write is due.

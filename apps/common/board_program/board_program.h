@@ -4,8 +4,8 @@
 // with the fixed messages.
 #pragma once
 
-#include "apps/commands.h"
-#include "apps/hatkit_conf.h"
+#include "apps/common/files/commands.h"
+#include "apps/common/files/hatkit_conf.h"
 
 constexpr int kExitFailure = -1;
 constexpr int kExitStopped = 0;
