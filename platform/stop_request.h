@@ -10,6 +10,14 @@
 // process; one that whoever started us ignores stays ignored.
 void catchStopSignals();
 
+// Whether the process has a controlling terminal (it was started from a
+// shell, not by the service manager).
+bool hasControllingTerminal();
+
+// From now on SIGHUP asks for a stop too: a terminal that hangs up ends
+// what was started from it.
+void stopOnHangup();
+
 // Whether a stop was asked for. Async-signal-safe.
 bool stopRequested();
 

@@ -32,15 +32,16 @@ void metricsRows(const ProgramLoop& loop, MetricsValues* values)
     values->fanThresholds = thresholdsInForce(loop.settings, kOwnThresholds);
 }
 
-void stateRows(const ProgramLoop&, StateValues* values)
+void stateRows(const ProgramLoop& loop, StateValues* values)
 {
+    values->fanThresholds = thresholdsInForce(loop.settings, kOwnThresholds);
     values->temperatureKnown = true;
     values->temperature = degrees;
 }
 
 constexpr ProgramParts kAirguard = {
     "airguard", kPassPauseMs, kPassPauseMs, /*followsQuietHours=*/false,   /*drivesFan=*/true,
-    /*drivesLights=*/false,   /*drivesScreen=*/false, pass, nullptr, nullptr, nullptr, metricsRows, stateRows,
+    /*drivesLights=*/false,   /*drivesScreen=*/false, pass, nullptr, nullptr, nullptr, metricsRows, stateRows, nullptr,
 };
 
 }  // namespace

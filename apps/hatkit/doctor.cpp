@@ -18,12 +18,12 @@ namespace {
 
 int problems = 0;
 
-void line(bool ok, const std::string& what, const std::string& fix = "")
+void line(bool ok, const std::string& okText, const std::string& problem)
 {
     if (ok) {
-        std::printf("ok       %s\n", what.c_str());
+        std::printf("ok       %s\n", okText.c_str());
     } else {
-        std::printf("PROBLEM  %s%s%s\n", what.c_str(), fix.empty() ? "" : ": ", fix.c_str());
+        std::printf("PROBLEM  %s\n", problem.c_str());
         ++problems;
     }
 }
@@ -43,30 +43,37 @@ bool inGroup(const char* name)
 }
 
 // The board, or the panel: from the state of the program that holds the
-// bus, else asked on the bus itself.
+// bus, else asked on the bus itself. The board's "no" from a program is the
+// judgement's already.
 void deviceAnswers(const Facts& facts, const std::vector<std::string>& running, int address, const char* what,
                    const char* stateKey)
 {
-    char label[64];
-    std::snprintf(label, sizeof label, "the %s answers at 0x%02x", what, address);
+    char answers[64];
+    char silent[64];
+    std::snprintf(answers, sizeof answers, "the %s answers at 0x%02x", what, address);
+    std::snprintf(silent, sizeof silent, "the %s does not answer at 0x%02x", what, address);
     if (!running.empty()) {
         const std::string answering = freshField(facts, stateKey);
         if (answering.empty()) {
-            std::printf("-        %s: not asked, %s holds the bus\n", label, running[0].c_str());
-            return;
+            std::printf("-        %s?: not asked, %s holds the bus\n", answers, running[0].c_str());
+        } else if (answering == "yes" || std::string(stateKey) != "panel_answering") {
+            if (answering == "yes") line(true, std::string(answers) + " (as " + running[0] + " sees it)", "");
+        } else {
+            line(false, "", std::string(silent) + " (as " + running[0] +
+                                " sees it): check the board sits on all 40 pins, then sudo systemctl restart " +
+                                running[0]);
         }
-        line(answering == "yes", std::string(label) + " (as " + running[0] + " sees it)",
-             "it does not: check the board sits on all 40 pins, then sudo systemctl restart " + running[0]);
         return;
     }
     if (!facts.busThere) {
-        std::printf("-        %s: not asked, there is no bus\n", label);
+        std::printf("-        %s?: not asked, there is no bus\n", answers);
         return;
     }
     const Probe probe = probeBusDevice(address);
-    line(probe == Probe::answers, label,
-         probe == Probe::noBus ? "the bus cannot be opened (sudo, or group i2c)"
-                               : "nothing answers: check the board sits on all 40 pins (i2cdetect -y 1)");
+    line(probe == Probe::answers, answers,
+         probe == Probe::noBus ? std::string("the bus cannot be opened to ask whether ") + answers +
+                                     ": sudo, or group i2c"
+                               : std::string(silent) + ": check the board sits on all 40 pins (i2cdetect -y 1)");
 }
 
 void passwordFileKept(const Facts& facts)
@@ -77,12 +84,12 @@ void passwordFileKept(const Facts& facts)
     struct stat info {};
     if (fd < 0 || fstat(fd, &info) != 0) {
         if (fd >= 0) close(fd);
-        line(true, std::string("the broker password file ") + path + " is root's alone (cannot be read here)");
+        line(true, std::string("the broker password file ") + path + " is root's alone (cannot be read here)", "");
         return;
     }
     close(fd);
     line((info.st_mode & 0077) == 0, std::string("the broker password file ") + path + " is its owner's alone",
-         std::string("others may read it: sudo chmod 600 ") + path);
+         std::string("others may read the broker password file ") + path + ": sudo chmod 600 " + path);
 }
 
 }  // namespace
@@ -92,26 +99,11 @@ int diagnose()
     problems = 0;
     const Facts facts = gatherFacts();
     const std::vector<std::string> running = runningPrograms(facts);
-    line(facts.busThere, "I2C is enabled (/dev/i2c-1)", "sudo raspi-config nonint do_i2c 0, then reboot");
-    line(inGroup("i2c"), "you may use the bus (group i2c)", "sudo adduser $USER i2c, then log out and in");
-    line(facts.settingsOk, "/etc/hatkit.conf is understood",
-         facts.settingsMessage + ": mend it (man 5 hatkit.conf)");
-    const bool fight = facts.fresh[0] && running.size() > 1;
-    line(!fight, "no two programs drive the same part of the board",
-         fight ? "sysglance runs beside " + running[1] + ": sudo hatkit use sysglance (or hatkit use airguard heatglow)"
-               : "");
+    for (const Finding& finding : judge(facts)) line(finding.ok, finding.okText, finding.problem);
+    line(inGroup("i2c"), "you may use the bus (group i2c)",
+         "you may not use the bus: sudo adduser $USER i2c, then log out and in");
     deviceAnswers(facts, running, 0x0d, "board", "board_answering");
     deviceAnswers(facts, running, 0x3c, "panel", "panel_answering");
-    for (const UnitFacts& unit : facts.units) {
-        if (!unit.known) continue;
-        line(unit.active != "failed" && unit.restarts < 3, unit.name + " runs steadily",
-             unit.active == "failed" ? "it failed: journalctl -u " + unit.name
-                                     : "it keeps restarting: journalctl -u " + unit.name);
-    }
-    if (facts.bridgeStateThere) {
-        line(facts.bridgeConnected, "hatkit-mqtt reaches the broker " + facts.broker,
-             "it does not: journalctl -u hatkit-mqtt; check mqtt_broker in /etc/hatkit.conf");
-    }
     passwordFileKept(facts);
     return problems == 0 ? 0 : kExitNeedsOwner;
 }

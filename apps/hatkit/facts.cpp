@@ -76,37 +76,110 @@ const UnitFacts* unitOf(const Facts& facts, const std::string& name)
     return nullptr;
 }
 
-std::vector<std::string> problemsOf(const Facts& facts)
+namespace {
+
+void add(std::vector<Finding>* findings, bool ok, const std::string& okText, const std::string& problem)
 {
-    std::vector<std::string> problems;
-    if (!facts.settingsOk) problems.push_back(facts.settingsMessage + ": mend /etc/hatkit.conf (man 5 hatkit.conf)");
-    if (!facts.busThere) problems.push_back("no /dev/i2c-1: enable I2C (sudo raspi-config nonint do_i2c 0), then reboot");
-    const std::vector<std::string> running = runningPrograms(facts);
-    if (running.empty()) {
-        problems.push_back("no board program runs: sudo hatkit use sysglance (or airguard, heatglow)");
+    findings->push_back({ok, okText, problem});
+}
+
+bool isBoardUnit(const std::string& name)
+{
+    for (int i = 0; i < kPrograms; ++i) {
+        if (name == kProgramNames[i]) return true;
     }
-    const bool sysglance = facts.fresh[0];
-    if (sysglance && running.size() > 1) {
-        problems.push_back("sysglance runs beside " + running[1] + " and both drive the board: sudo hatkit use sysglance");
+    return false;
+}
+
+// The unit's own words: failed, restarting, enabled and stopped, running;
+// nothing for a unit that is neither enabled nor running.
+void judgeUnit(const Facts& facts, const UnitFacts& unit, bool nothingRuns, std::vector<Finding>* findings)
+{
+    const std::string& name = unit.name;
+    if (unit.active == "failed") {
+        add(findings, false, "", name + " failed: journalctl -u " + name + ", then sudo systemctl restart " + name);
+    } else if (unit.restarts >= 3) {
+        add(findings, false, "",
+            name + " keeps restarting (" + std::to_string(unit.restarts) + " restarts): journalctl -u " + name);
+    } else if (unit.active == "active") {
+        bool fresh = !isBoardUnit(name) || facts.bridgeStateThere;
+        for (int i = 0; i < kPrograms; ++i) fresh = fresh || (facts.fresh[i] && name == kProgramNames[i]);
+        add(findings, true, name + (fresh ? " runs steadily" : " has started; its first state is not written yet"), "");
+    } else if (unit.enabled == "enabled" && !(nothingRuns && isBoardUnit(name))) {  // else said once, below
+        add(findings, false, "",
+            name + " is enabled but does not run: sudo systemctl start " + name + " (journalctl -u " + name +
+                " says why it stopped)");
+    }
+}
+
+}  // namespace
+
+std::vector<Finding> judge(const Facts& facts)
+{
+    std::vector<Finding> findings;
+    add(&findings, facts.settingsOk, "/etc/hatkit.conf is understood",
+        facts.settingsMessage + ": mend /etc/hatkit.conf (man 5 hatkit.conf)");
+    add(&findings, facts.busThere, "I2C is enabled (/dev/i2c-1)",
+        "no /dev/i2c-1: enable I2C (sudo raspi-config nonint do_i2c 0), then reboot");
+    const std::vector<std::string> running = runningPrograms(facts);
+    std::string starting;  // an active board unit with no state yet
+    std::string enabled;   // an enabled board unit
+    for (const UnitFacts& unit : facts.units) {
+        if (!isBoardUnit(unit.name)) continue;
+        if (unit.active == "active" || unit.active == "activating" || unit.active == "reloading") starting = unit.name;
+        if (unit.enabled == "enabled" && enabled.empty()) enabled = unit.name;
+    }
+    if (!running.empty()) {
+        std::string names;
+        for (const std::string& name : running) names += (names.empty() ? "" : " and ") + name;
+        add(&findings, true, "a board program runs (" + names + ")", "");
+    } else if (starting.empty()) {
+        add(&findings, false, "",
+            "no board program runs: " +
+                (enabled.empty() ? std::string("sudo hatkit use sysglance (or airguard, heatglow)")
+                                 : enabled + " is enabled but stopped: sudo systemctl start " + enabled));
+    }
+    if (facts.fresh[0] && running.size() > 1) {
+        add(&findings, false, "",
+            "sysglance runs beside " + running[1] + " and both drive the board: sudo hatkit use sysglance (or hatkit use airguard heatglow)");
+    }
+    // A fresh state from a program whose unit is not running: started by hand.
+    for (int i = 0; i < kPrograms; ++i) {
+        const UnitFacts* unit = unitOf(facts, kProgramNames[i]);
+        if (!facts.fresh[i] || unit == nullptr || !unit->known || unit->active == "active" ||
+            unit->active == "reloading") {
+            continue;
+        }
+        const std::string pid = fieldOf(facts.states[i], "pid");
+        add(&findings, false, "",
+            std::string(kProgramNames[i]) + " runs outside its unit" + (pid.empty() ? "" : " (pid " + pid + ")") +
+                ", started by hand: stop it" + (pid.empty() ? "" : " (kill " + pid + ")") +
+                ", then sudo hatkit use " + kProgramNames[i]);
     }
     for (int i = 0; i < kPrograms; ++i) {
         if (facts.fresh[i] && fieldOf(facts.states[i], "board_answering") == "no") {
-            problems.push_back(std::string(kProgramNames[i]) +
-                               " says the board does not answer at 0x0d: check it sits on all 40 pins, then hatkit doctor");
+            add(&findings, false, "",
+                std::string(kProgramNames[i]) +
+                    " says the board does not answer at 0x0d: check it sits on all 40 pins, then hatkit doctor");
             break;
         }
     }
     for (const UnitFacts& unit : facts.units) {
-        if (unit.active == "failed") {
-            problems.push_back(unit.name + " failed: journalctl -u " + unit.name + ", then sudo systemctl restart " +
-                               unit.name);
-        } else if (unit.restarts >= 3) {
-            problems.push_back(unit.name + " keeps restarting (" + std::to_string(unit.restarts) +
-                               " restarts): journalctl -u " + unit.name);
-        }
+        if (unit.known) judgeUnit(facts, unit, running.empty() && starting.empty(), &findings);
     }
-    if (facts.bridgeStateThere && !facts.bridgeConnected) {
-        problems.push_back("hatkit-mqtt cannot reach the broker " + facts.broker + ": journalctl -u hatkit-mqtt");
+    if (facts.bridgeStateThere) {
+        add(&findings, facts.bridgeConnected, "hatkit-mqtt reaches the broker " + facts.broker,
+            "hatkit-mqtt cannot reach the broker " + facts.broker +
+                ": journalctl -u hatkit-mqtt; check mqtt_broker in /etc/hatkit.conf");
+    }
+    return findings;
+}
+
+std::vector<std::string> problemsOf(const Facts& facts)
+{
+    std::vector<std::string> problems;
+    for (const Finding& finding : judge(facts)) {
+        if (!finding.ok) problems.push_back(finding.problem);
     }
     return problems;
 }

@@ -32,5 +32,15 @@ std::string freshField(const Facts& facts, const char* key);
 std::vector<std::string> runningPrograms(const Facts& facts);
 const UnitFacts* unitOf(const Facts& facts, const std::string& name);
 
-// What needs the owner, one line each: the problem and what mends it.
+// One judgement of the facts, which status and doctor both print: each
+// line true on its own, "ok" in its own words or the problem with what
+// mends it.
+struct Finding {
+    bool ok;
+    std::string okText;
+    std::string problem;
+};
+std::vector<Finding> judge(const Facts& facts);
+
+// What needs the owner, one line each: the problems of judge().
 std::vector<std::string> problemsOf(const Facts& facts);

@@ -74,6 +74,42 @@ void printJson(const Facts& facts, const std::vector<std::string>& problems)
     cJSON_free(text);
 }
 
+// "on (auto), off at 48.0 C"; before the first switch, where it switches.
+std::string fanLine(const Facts& facts)
+{
+    const std::string fan = freshField(facts, "fan");
+    const std::string mode = freshField(facts, "fan_mode");
+    const std::string onAt = freshField(facts, "fan_on_at");
+    const std::string offAt = freshField(facts, "fan_off_at");
+    if (mode.empty()) return "unknown";
+    if (mode != "auto") return (fan.empty() ? "unknown" : fan) + " (kept " + mode + " by Home Assistant)";
+    if (fan.empty()) {
+        return onAt.empty() ? "not switched yet (auto)"
+                            : "not switched yet (auto): on at " + onAt + " C, off at " + offAt + " C";
+    }
+    if (onAt.empty()) return fan + " (auto)";
+    return fan + " (auto), " + (fan == "on" ? "off at " + offAt : "on at " + onAt) + " C";
+}
+
+// What the LEDs show, in words: the program's own ("auto") said as what it is.
+std::string lightLine(const Facts& facts)
+{
+    for (int i = 0; i < kPrograms; ++i) {
+        if (!facts.fresh[i]) continue;
+        const std::string light = fieldOf(facts.states[i], "light");
+        if (light.empty()) continue;
+        if (light == "off") return "off";
+        if (light.compare(0, 7, "effect ") == 0) return light;
+        if (light != "auto") return "colour " + light;
+        if (std::string(kProgramNames[i]) == "heatglow") {
+            const std::string colour = fieldOf(facts.states[i], "light_colour");
+            return "heat colours (auto)" + (colour.empty() ? "" : ", now " + colour);
+        }
+        return "the effect rotation (auto)";
+    }
+    return "unknown";
+}
+
 void printText(const Facts& facts, const std::vector<std::string>& problems)
 {
     bool first = true;
@@ -89,10 +125,8 @@ void printText(const Facts& facts, const std::vector<std::string>& problems)
     }
     const std::string temperature = freshField(facts, "temperature");
     std::printf("%-13s%s\n", "temperature:", temperature.empty() ? "unknown" : (temperature + " C").c_str());
-    const std::string fan = freshField(facts, "fan");
-    const std::string mode = freshField(facts, "fan_mode");
-    std::printf("%-13s%s%s\n", "fan:", orUnknown(fan).c_str(), mode.empty() ? "" : (" (" + mode + ")").c_str());
-    std::printf("%-13s%s\n", "LEDs:", orUnknown(freshField(facts, "light")).c_str());
+    std::printf("%-13s%s\n", "fan:", fanLine(facts).c_str());
+    std::printf("%-13s%s\n", "LEDs:", lightLine(facts).c_str());
     std::printf("%-13s%s\n", "screen:", orUnknown(freshField(facts, "screen")).c_str());
     std::printf("%-13s%s\n", "quiet hours:", orUnknown(freshField(facts, "quiet_hours")).c_str());
     const std::string answering = freshField(facts, "board_answering");

@@ -23,5 +23,9 @@ struct UnitFacts {
     int restarts = 0;
 };
 
+// Whether systemd manages this machine (not in a container without it);
+// always so with HATKIT_SYSTEMCTL, the tests' stand-in.
+bool systemdRuns();
+
 // sysglance, airguard, heatglow and hatkit-mqtt, in one call.
 std::vector<UnitFacts> unitFacts();

@@ -4,6 +4,8 @@
 // and started, so that two programs that drive the same part never run at
 // once.
 #include <algorithm>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "apps/hatkit/owner_commands.h"
@@ -38,6 +40,12 @@ int usePrograms(const std::vector<std::string>& programs)
     std::vector<std::string> chosen;
     for (const std::string& name : programs) {
         if (name == "none" && programs.size() == 1) continue;
+        if (name == "lampshow") {
+            std::fputs("hatkit: lampshow starts an effect and exits, so it is no program to run: sudo systemctl enable "
+                       "--now lampshow (beside airguard, or none) starts it now and at boot\n",
+                       stderr);
+            return kExitRefused;
+        }
         if (!known(name)) {
             std::fprintf(stderr, "hatkit: '%s' is not a board program: sysglance, airguard, heatglow, or none alone\n",
                          name.c_str());
@@ -56,11 +64,19 @@ int usePrograms(const std::vector<std::string>& programs)
     for (const char* name : kBoardUnitNames) (chose(chosen, name) ? start : stop).push_back(std::string(name) + ".service");
     // lampshow's effect would fight the LEDs of sysglance or heatglow.
     if (chose(chosen, "sysglance") || chose(chosen, "heatglow")) stop.push_back("lampshow.service");
+    if (!systemdRuns()) {
+        std::fputs("hatkit: systemd does not run here, so there are no units to switch; start the program by hand\n",
+                   stderr);
+        return kExitCannotWrite;
+    }
     int status = runSystemctl(stop, nullptr);
     if (status == 0 && start.size() > 2) status = runSystemctl(start, nullptr);
     if (status != 0) {
-        std::fprintf(stderr, "hatkit: systemctl failed (status %d); as root: sudo hatkit use", status);
-        for (const std::string& name : programs) std::fprintf(stderr, " %s", name.c_str());
+        std::fprintf(stderr, "hatkit: systemctl failed (status %d)", status);
+        if (geteuid() != 0) {
+            std::fputs("; as root: sudo hatkit use", stderr);
+            for (const std::string& name : programs) std::fprintf(stderr, " %s", name.c_str());
+        }
         std::fputs("\n", stderr);
         return kExitCannotWrite;
     }

@@ -87,7 +87,7 @@ void stateRows(const ProgramLoop&, StateValues* values)
 
 constexpr ProgramParts kHeatglow = {
     "heatglow",           kPassPauseMs, kPassPauseMs, /*followsQuietHours=*/true, /*drivesFan=*/false,
-    /*drivesLights=*/true, /*drivesScreen=*/false, pass, nullptr, modesChanged, restoreLights, metricsRows, stateRows,
+    /*drivesLights=*/true, /*drivesScreen=*/false, pass, nullptr, modesChanged, restoreLights, metricsRows, stateRows, nullptr,
 };
 
 }  // namespace

@@ -332,8 +332,9 @@ PassEnd pass(ProgramLoop& loop)
     return PassEnd::next;
 }
 
-void stateRows(const ProgramLoop&, StateValues* values)
+void stateRows(const ProgramLoop& loop, StateValues* values)
 {
+    values->fanThresholds = thresholdsOf(loop);
     const StatusTexts& texts = g.texts;
     values->temperatureKnown = texts.tempText[0] != '\0';
     values->temperature = texts.temperature;
@@ -351,11 +352,17 @@ void stateRows(const ProgramLoop&, StateValues* values)
     values->address = texts.addressFound && colon != nullptr ? colon + 1 : "";
 }
 
+// A stopped sysglance no longer keeps its readings: a picture left lit
+// would show a temperature and address that are no longer true, and burn
+// in. The fan stays as it is: a stop never stops the cooling.
+void stopping(ProgramLoop&) { ssd1306_command(kDisplayOff); }
+
 }  // namespace
 
 const ProgramParts kSysglance = {
     "sysglance",          kPassMs,  kHalfPassPauseMs, /*followsQuietHours=*/true, /*drivesFan=*/true,
     /*drivesLights=*/true, /*drivesScreen=*/true, pass, reloaded, modesChanged, restoreLights, metricsRows, stateRows,
+    stopping,
 };
 
 bool startSysglance(ProgramLoop& loop)

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/stop_request.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -31,6 +33,22 @@ void catchStopSignals()
         action.sa_flags = 0;
         sigaction(signal, &action, nullptr);
     }
+}
+
+bool hasControllingTerminal()
+{
+    const int tty = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (tty < 0) return false;
+    close(tty);
+    return true;
+}
+
+void stopOnHangup()
+{
+    struct sigaction action {};
+    action.sa_handler = onStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 bool stopRequested() { return stopAsked != 0; }

@@ -195,7 +195,7 @@ try:
                    "HATSIM_SCRIPT": os.path.join(root, "script")}
     with open(os.path.join(root, "script"), "w") as f:
         f.write("0 file %s 55000\n" % THERMAL)
-    program = subprocess.Popen(EMULATOR + [os.path.join(SIM, "airguard")], env=environment,
+    program = subprocess.Popen(EMULATOR + [os.path.join(SIM, "airguard")], env=environment, start_new_session=True,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     path = os.path.join(root, "metrics/hatkit-airguard.prom")
     for _ in range(200):

@@ -161,7 +161,8 @@ class Rig:
         env.update(extra or {})
         err = open(os.path.join(root, program + ".err"), "w")
         out = open(os.path.join(root, program + ".out"), "w")
-        process = subprocess.Popen(EMULATOR + [os.path.join(SIM, program)], env=env, stdout=out, stderr=err)
+        process = subprocess.Popen(EMULATOR + [os.path.join(SIM, program)], env=env, stdout=out, stderr=err,
+                                   start_new_session=True)  # no terminal, as under systemd
         self.programs.append(process)
         return process
 

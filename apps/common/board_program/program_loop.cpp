@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "apps/common/board_program/program_loop.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -68,6 +70,7 @@ StateValues stateOf(const ProgramLoop& loop, const ProgramParts& parts)
 {
     StateValues values;
     values.program = parts.name;
+    values.pid = static_cast<int>(getpid());
     values.drivesFan = parts.drivesFan;
     values.fan = loop.fan.state;
     values.fanMode = loop.commands.fan;
@@ -188,6 +191,7 @@ int runPasses(ProgramLoop& loop, const ProgramParts& parts)
     if (parts.modesChanged != nullptr) parts.modesChanged(loop);
     PassEnd end = PassEnd::next;
     while (end == PassEnd::next) end = runOnePass(loop, parts);
+    if (end == PassEnd::stopped && parts.stopping != nullptr) parts.stopping(loop);
     removeMetrics();
     removeState();
     return end == PassEnd::failed ? kExitFailure : kExitStopped;

@@ -69,6 +69,8 @@ struct ProgramParts {
     void (*metricsRows)(const ProgramLoop& loop, MetricsValues* values);
     // The same for the state file.
     void (*stateRows)(const ProgramLoop& loop, StateValues* values);
+    // A stop was asked for: what the board should not keep showing goes.
+    void (*stopping)(ProgramLoop& loop);
 };
 
 // What the LEDs should show: the owner's command, else dark in the quiet

@@ -22,10 +22,15 @@ int renderState(const StateValues& v, char* out, std::size_t size)
 {
     TextOut t{out, size};
     t.add("program = %s\n", v.program);
+    if (v.pid > 0) t.add("pid = %d\n", v.pid);
     if (v.temperatureKnown) t.add("temperature = %.1f\n", v.temperature);
     if (v.drivesFan) {
         if (v.fan != FanState::nothingWritten) t.add("fan = %s\n", v.fan == FanState::on ? "on" : "off");
         t.add("fan_mode = %s\n", fanModeName(v.fanMode));
+        // Before its first switch the fan is neither: the owner is told where it switches.
+        if (v.fanThresholds.onAt > 0.0) {
+            t.add("fan_on_at = %.1f\nfan_off_at = %.1f\n", v.fanThresholds.onAt, v.fanThresholds.offAt);
+        }
     }
     if (v.drivesLights) t.add("light = %s\n", v.light);
     if (v.drivesLights && v.lightColour[0] != '\0') t.add("light_colour = %s\n", v.lightColour);

@@ -18,11 +18,13 @@ constexpr const char* kStateName = "state";
 // A part a program does not have stays out of its file.
 struct StateValues {
     const char* program = "";
+    int pid = 0;  // so that `hatkit` can name a program run by hand
     bool temperatureKnown = false;
     double temperature = 0.0;
     bool drivesFan = false;
     FanState fan = FanState::nothingWritten;
     FanMode fanMode = FanMode::automatic;
+    FanThresholds fanThresholds = {0.0, 0.0};  // in force; {0, 0} unknown
     bool drivesLights = false;
     char light[16] = "";  // "auto", "off", "RRGGBB" or "effect N"
     char lightColour[8] = "";  // "RRGGBB": the colour the program last painted by itself; "" none

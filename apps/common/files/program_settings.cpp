@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/stop_request.h"
 #include "platform/time_of_day.h"
 
 namespace {
@@ -25,6 +26,14 @@ bool loadSettingsOrReport(HatkitSettings* settings, unsigned reader)
 
 void reloadOnHangup()
 {
+    // Started from a terminal (a shell over SSH), SIGHUP is that terminal
+    // hanging up: the program ends with it rather than drive the bus on,
+    // unseen, beside the service. The service manager gives no controlling
+    // terminal, and there SIGHUP is systemctl reload.
+    if (hasControllingTerminal()) {
+        stopOnHangup();
+        return;
+    }
     struct sigaction action {};
     action.sa_handler = onHangup;
     sigemptyset(&action.sa_mask);

@@ -11,7 +11,8 @@ constexpr int kExitBadSettings = 2;
 // returns false (the program then exits with status 2).
 bool loadSettingsOrReport(HatkitSettings* settings, unsigned reader);
 
-// From now on SIGHUP asks for the file to be read again.
+// From now on SIGHUP asks for the file to be read again; from a terminal it
+// is the terminal hanging up, and asks for a stop.
 void reloadOnHangup();
 
 enum class ReloadResult { none, applied, rejected };
