@@ -131,7 +131,9 @@ std::string stateMessage(const ProgramState states[kPrograms], const bool fresh[
     for (int i = 0; i < kPrograms; ++i) {
         if (!fresh[i]) continue;
         any = true;
-        for (const auto& [key, value] : states[i].fields) addField(json.get(), key, value);
+        for (const auto& [key, value] : states[i].fields) {
+            if (key != "pid") addField(json.get(), key, value);  // this machine's own business
+        }
     }
     return any ? printed(json) : "";
 }

@@ -374,7 +374,8 @@ def run_cases(rig):
           ["on", "auto", "auto", "on", False])
     check("state: sysglance's fields", sorted(k for k in state if k != "cpu_used_percent"), sorted(
         ["program", "temperature", "fan", "fan_mode", "light", "screen", "quiet_hours", "board_answering",
-         "load", "ram_used_mb", "disk_used_mb", "address", "panel_peak_pixel_hours", "panel_answering"]))
+         "load", "ram_used_mb", "disk_used_mb", "address", "panel_peak_pixel_hours", "panel_answering",
+         "fan_on_at", "fan_off_at"]))
     rig.set_cpu_ticks(root, "200 0 200 1000 0 0 0 0")  # busy 200 of 400 ticks since
     check("state: the share of CPU time in use",
           wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("cpu_used_percent") == 50), True)

@@ -486,7 +486,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         {"airguard", "0 file " + control + " fan = off\n" + thermalAt(0, "60000") + thermalAt(2000, "75000"), "4000",
          {"0 write 0x0d 0x08 0x00", "1000 write 0x0d 0x08 0x00", "2000 write 0x0d 0x08 0x01", "3000 write 0x0d 0x08 0x01"},
          "fan: kept off by command, but the CPU is at 75.0C: running it\n",
-         "program = airguard\ntemperature = 75.0\nfan = on\nfan_mode = off\nboard_answering = yes\n"},
+         "temperature = 75.0\nfan = on\nfan_mode = off\nfan_on_at = 50.0\nfan_off_at = 45.0\nboard_answering = yes\n"},
         // A bad file while a command holds: the command stays.
         {"airguard", "0 file " + control + " fan = off\n" + thermalAt(0, "60000") + "1000 file " + control + " fan = purple\n",
          "3000", {"0 write 0x0d 0x08 0x00", "1000 write 0x0d 0x08 0x00", "2000 write 0x0d 0x08 0x00"},
@@ -514,7 +514,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         // A colour by command; without the file the heat colours are back.
         {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
-         "", "program = heatglow\ntemperature = 44.5\nlight = auto\nlight_colour = 0000ff\nquiet_hours = no\nboard_answering = yes\n"},
+         "", "temperature = 44.5\nlight = auto\nlight_colour = 0000ff\nquiet_hours = no\nboard_answering = yes\n"},
         // The owner's light from the settings, a command over it, and the
         // setting back when the command goes.
         {"heatglow",
@@ -546,7 +546,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
           "8000 write 0x0d 0x08 0x01", "9000 write 0x0d 0x08 0x01", "10000 write 0x0d 0x08 0x01",
           "11000 write 0x0d 0x08 0x01", "12000 write 0x0d 0x08 0x01", "13000 write 0x0d 0x08 0x01",
           "14000 write 0x0d 0x08 0x01", "15000 write 0x0d 0x08 0x01"},
-         "", "temperature = 61.0\nfan = on\nfan_mode = auto\nboard_answering = yes\n"},
+         "", "temperature = 61.0\nfan = on\nfan_mode = auto\nfan_on_at = 50.0\nfan_off_at = 45.0\nboard_answering = yes\n"},
         {"airguard", thermalAt(0, "60000") + "0 device 0x0d absent\n", "1000", {"0 write 0x0d 0x08 0x01 lost"}, "",
          "board_answering = no\n"},
         // A file that does not parse is refused whole, named by its line.
@@ -564,6 +564,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         EXPECT_EQ(run.err, c.err) << c.program;
         const std::string state = scenario.folder().read("root/run/hatkit/" + std::string(c.program) + "/state");
         EXPECT_NE(state.find(c.state), std::string::npos) << state;
+        EXPECT_EQ(state.rfind("program = " + std::string(c.program) + "\npid = ", 0), 0u) << state;
     }
 }
 

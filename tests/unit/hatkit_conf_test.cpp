@@ -218,3 +218,87 @@ TEST(HatkitConf, BadFilesNameTheLineAndTheReason)
 }
 
 }  // namespace
+
+namespace {
+
+std::string sourceFile(const char* name)
+{
+    std::ifstream file(std::string(HATKIT_SOURCE_DIR "/") + name);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Every row of the table of settings: its default parses, a bad value is
+// refused in the table's words, its completion words are values it takes,
+// and the manual and the shipped file know it, the latter with the true
+// default on every commented line. A program gets only the keys it reads.
+TEST(HatkitConf, EveryKeyOfTheTableIsDescribedAlike)
+{
+    const std::string manual = sourceFile("packaging/man/hatkit.conf.5");
+    const std::string shipped = sourceFile("packaging/hatkit.conf");
+    for (int i = 0; i < kSettingCount; ++i) {
+        const SettingRow& row = kSettingRows[i];
+        const std::string name = row.name;
+        HatkitSettings settings;
+        std::string message;
+        if (row.defaultValue[0] != '\0') {
+            const std::string text = name + " = " + row.defaultValue;
+            EXPECT_TRUE(parseSettings(text.data(), text.size(), &settings, &message)) << message;
+        }
+        const std::string bad = name + " = =";
+        EXPECT_FALSE(parseSettings(bad.data(), bad.size(), &settings, &message)) << name;
+        EXPECT_EQ(message, "hatkit.conf line 1: " + name + " must be " + row.expects + ", not '='");
+        std::stringstream words(row.words);
+        for (std::string word; words >> word;) {
+            if (word == "effect" || word == "FILE" || word == "FOLDER") continue;
+            std::string why;
+            EXPECT_TRUE(row.parse(word, &settings, &why)) << name << " offers " << word;
+        }
+        EXPECT_TRUE(manual.find(".BR " + name + " ") != std::string::npos ||
+                    manual.find("\", \" " + name + " ") != std::string::npos)
+            << name << " is not in hatkit.conf(5)";
+        EXPECT_NE(shipped.find(name), std::string::npos) << name << " is not in the shipped file";
+        const std::string commented = "\n#" + name + " = ";
+        const std::size_t at = shipped.find(commented);
+        if (at != std::string::npos) {
+            const std::size_t start = at + commented.size();
+            EXPECT_EQ(shipped.substr(start, shipped.find('\n', start) - start), row.defaultValue)
+                << name << ": a commented line shows the default";
+        }
+        EXPECT_NE(findSetting(name), nullptr);
+    }
+    EXPECT_EQ(nearestSetting("ligth"), "light");
+    EXPECT_EQ(nearestSetting("fan_offf"), "fan_off");
+    EXPECT_EQ(nearestSetting("colour"), "");
+    // Each program is given the keys it reads, and the others stay at their
+    // defaults (though they are checked all the same).
+    const std::string text = "fan_on = 60\nfan_off = 50\ndisplay_flip = yes\nlight = 00ff00\nmqtt_broker = ha\n"
+                             "quiet_hours = 23:00-07:00\nmetrics_dir = /m\n";
+    const struct {
+        unsigned reader;
+        bool fan, flip, light, broker, quiet, metrics;
+    } readers[] = {
+        {kReadBySysglance, true, true, true, false, true, true},
+        {kReadByAirguard, true, false, false, false, false, true},
+        {kReadByHeatglow, false, false, true, false, true, true},
+        {kReadByLampshow, false, false, true, false, false, false},
+        {kReadByBridge, false, false, false, true, false, false},
+    };
+    for (const auto& r : readers) {
+        HatkitSettings settings;
+        std::string message;
+        ASSERT_TRUE(parseSettings(text.data(), text.size(), &settings, &message, r.reader)) << message;
+        EXPECT_EQ(settings.fanThresholdsSet && settings.fanThresholds.onAt == 60.0, r.fan) << r.reader;
+        EXPECT_EQ(settings.displayFlip, r.flip) << r.reader;
+        EXPECT_EQ(settings.light.kind == LightKind::colour, r.light) << r.reader;
+        EXPECT_EQ(settings.mqtt.host[0] != '\0', r.broker) << r.reader;
+        EXPECT_EQ(settings.quietHoursSet, r.quiet) << r.reader;
+        EXPECT_EQ(settings.metricsDir[0] != '\0', r.metrics) << r.reader;
+    }
+    HatkitSettings settings;
+    std::string message;
+    EXPECT_FALSE(parseSettings("fan_on = 60\n", 12, &settings, &message, kReadByBridge)) << "checked all the same";
+}
+
+}  // namespace
