@@ -286,7 +286,9 @@ TEST(HatkitCommand, DoctorAndStatusJudgeEachCauseAlike)
         if (!c.problem.empty()) {
             EXPECT_NE(doctor.out.find(c.problem), std::string::npos) << c.cause << "\n" << doctor.out;
         }
-        if (!c.absent.empty()) EXPECT_EQ(doctor.out.find(c.absent), std::string::npos) << c.cause << "\n" << doctor.out;
+        if (!c.absent.empty()) {
+            EXPECT_EQ(doctor.out.find(c.absent), std::string::npos) << c.cause << "\n" << doctor.out;
+        }
         int problems = 0;
         for (std::size_t at = 0; (at = doctor.out.find("PROBLEM", at)) != std::string::npos; ++at) ++problems;
         EXPECT_EQ(problems, c.problems) << c.cause << "\n" << doctor.out;
