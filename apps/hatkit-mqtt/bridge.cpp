@@ -171,7 +171,8 @@ void publishStates()
     const int lights = b.owner[static_cast<int>(Entity::light)];
     if (lights >= 0 && b.fresh[lights]) {
         const std::string light =
-            lightStateMessage(fieldOf(b.states[lights], "light"), fieldOf(b.states[lights], "light_colour"));
+            lightStateMessage(fieldOf(b.states[lights], "light"), fieldOf(b.states[lights], "light_colour"),
+                              fieldOf(b.states[lights], "light_brightness"));
         if (light != b.lightSent) {
             publish(b.base + "/light/state", light, true);
             b.lightSent = light;

@@ -28,7 +28,7 @@ bool channel(const cJSON* colour, const char* name, uint8_t* value)
     return true;
 }
 
-bool applyLight(const char* payload, std::size_t length, LightMode* light, std::string* why)
+bool applyLight(const char* payload, std::size_t length, LightMode* light, int* commandedBrightness, std::string* why)
 {
     const Json json(cJSON_ParseWithLength(payload, length), cJSON_Delete);
     if (!json || !cJSON_IsObject(json.get())) {
@@ -44,12 +44,17 @@ bool applyLight(const char* payload, std::size_t length, LightMode* light, std::
         *why = "light/set: state must be \"ON\" or \"OFF\"";
         return false;
     }
-    // Brightness is Home Assistant's own; the colour carries it here.
+    // The brightness apart from the colour: the program scales what shows.
     if (brightness != nullptr && (!cJSON_IsNumber(brightness) || !(brightness->valuedouble >= 0 && brightness->valuedouble <= 255))) {
         *why = "light/set: brightness must be a number from 0 to 255";
         return false;
     }
     LightMode wanted = *light;
+    int level = *commandedBrightness;
+    if (brightness != nullptr) {
+        level = static_cast<int>(std::lround(brightness->valuedouble));
+        if (level == 0) on = false;  // Home Assistant's own word for off
+    }
     if (colour != nullptr) {
         if (!cJSON_IsObject(colour) || !channel(colour, "r", &wanted.red) || !channel(colour, "g", &wanted.green) ||
             !channel(colour, "b", &wanted.blue)) {
@@ -78,6 +83,7 @@ bool applyLight(const char* payload, std::size_t length, LightMode* light, std::
         wanted = LightMode{};  // on again: as the program would have it
     }
     *light = wanted;
+    if (on) *commandedBrightness = level;
     return true;
 }
 
@@ -92,7 +98,7 @@ bool applyCommandPayload(CommandTopic topic, const char* payload, std::size_t le
         *why = std::string(name) + ": longer than 1 KiB";
         return false;
     }
-    if (topic == CommandTopic::light) return applyLight(payload, length, &commands->light, why);
+    if (topic == CommandTopic::light) return applyLight(payload, length, &commands->light, &commands->brightness, why);
     const std::string text(payload, length);
     bool on = false;
     switch (topic) {

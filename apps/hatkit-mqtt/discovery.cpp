@@ -105,9 +105,13 @@ std::string configMessage(const Device& device, Entity entity, const char* progr
         add(c, "command_topic", base + "/light/set");
         add(c, "state_topic", base + "/light/state");
         addStrings(c, "supported_color_modes", {"rgb"});
-        // The LEDs have a colour and no brightness of their own: without
-        // this Home Assistant shows a slider and scales the colour itself.
-        cJSON_AddFalseToObject(c, "brightness");
+        // Home Assistant shows a brightness slider for any RGB light: the
+        // brightness comes apart from the colour, and the programs scale.
+        cJSON_AddTrueToObject(c, "brightness");
+        cJSON_AddNumberToObject(c, "brightness_scale", 255);
+        // The board neither flashes nor fades: not offered.
+        cJSON_AddFalseToObject(c, "flash");
+        cJSON_AddFalseToObject(c, "transition");
         cJSON_AddTrueToObject(c, "effect");
         addStrings(c, "effect_list", {"auto", "effect 0", "effect 1", "effect 2", "effect 3", "effect 4"});
         break;

@@ -138,7 +138,7 @@ std::string stateMessage(const ProgramState states[kPrograms], const bool fresh[
     return any ? printed(json) : "";
 }
 
-std::string lightStateMessage(const std::string& light, const std::string& colour)
+std::string lightStateMessage(const std::string& light, const std::string& colour, const std::string& brightness)
 {
     LightMode mode;
     Json json(cJSON_CreateObject(), cJSON_Delete);
@@ -148,6 +148,10 @@ std::string lightStateMessage(const std::string& light, const std::string& colou
     }
     cJSON_AddStringToObject(json.get(), "state", "ON");
     cJSON_AddStringToObject(json.get(), "color_mode", "rgb");
+    // The colour as chosen and the brightness it shows at, apart, as Home
+    // Assistant keeps them; a program that does not say shows it whole.
+    const int level = std::atoi(brightness.c_str());
+    cJSON_AddNumberToObject(json.get(), "brightness", level >= 1 && level <= 255 ? level : 255);
     // An effect has no one colour: the one the program last painted when it
     // says so (heatglow's heat colour), else white.
     LightMode shown;

@@ -45,7 +45,8 @@ std::string stateMessage(const ProgramState states[kPrograms], const bool fresh[
 // The LEDs in the JSON light schema, from a state's light and light_colour
 // fields: {"state":"OFF"}, or {"state":"ON","color_mode":"rgb","color":{...},
 // "effect":...} with the effect null for a fixed colour.
-std::string lightStateMessage(const std::string& light, const std::string& colour);
+// "brightness" from the state's light_brightness, 255 without it.
+std::string lightStateMessage(const std::string& light, const std::string& colour, const std::string& brightness);
 
 // A field's value, or "" when the program does not have it.
 std::string fieldOf(const ProgramState& state, const char* key);

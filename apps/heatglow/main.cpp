@@ -26,7 +26,16 @@ struct Heatglow {
 };
 Heatglow h;
 
-void paint(const HeatBand& band) { setRGB(kAllLeds, band.red, band.green, band.blue); }
+// The band's colour at the brightness in force.
+void paint(const HeatBand& band)
+{
+    LightMode colour;
+    colour.red = static_cast<uint8_t>(band.red);
+    colour.green = static_cast<uint8_t>(band.green);
+    colour.blue = static_cast<uint8_t>(band.blue);
+    const LightMode shown = scaledColour(colour, h.shown.brightness);
+    setRGB(kAllLeds, shown.red, shown.green, shown.blue);
+}
 
 // Writes what h.shown asks for; the heat colours wait for the pass, but
 // after lost writes (`again`) the band last painted goes back at once.
@@ -79,6 +88,7 @@ void stateRows(const ProgramLoop&, StateValues* values)
     values->temperatureKnown = true;
     values->temperature = h.degrees;
     describeLightMode(h.shown, values->light, sizeof values->light);
+    values->lightBrightness = h.shown.kind == LightKind::effect ? 255 : h.shown.brightness;
     if (h.painted && h.shown.kind == LightKind::automatic) {
         std::snprintf(values->lightColour, sizeof values->lightColour, "%02x%02x%02x", h.band.red & 0xFF,
                       h.band.green & 0xFF, h.band.blue & 0xFF);

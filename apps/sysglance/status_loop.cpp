@@ -339,6 +339,8 @@ void stateRows(const ProgramLoop& loop, StateValues* values)
     values->temperatureKnown = texts.tempText[0] != '\0';
     values->temperature = texts.temperature;
     describeLightMode(g.leds, values->light, sizeof values->light);
+    // Only a colour has a brightness here: effects show at their own.
+    values->lightBrightness = g.leds.kind == LightKind::colour ? g.leds.brightness : 255;
     values->screen = g.panelDark ? "off" : g.dimmed ? "dim" : "on";
     values->panelAnswering = !g.panelLost;
     values->panelPeakPixelHours = peakPixelHours(g.wear);

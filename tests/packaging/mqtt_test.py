@@ -360,9 +360,10 @@ def run_cases(rig):
               ([BASE + "/availability", BASE + "/sysglance/availability"], "all"))
         check(obj + " device", config.get("device", {}).get("model"), "Raspberry Pi 4 Model B Rev 1.4")
     check("one device for all", len({json.dumps(c.get("device")) for c in configs.values()}), 1)
-    check("light: a colour without brightness", [configs["leds"].get(k) for k in
-                                                 ("supported_color_modes", "brightness", "color_mode")],
-          [["rgb"], False, None])
+    check("light: a colour and a brightness, no flash nor transition",
+          [configs["leds"].get(k) for k in ("supported_color_modes", "brightness", "brightness_scale", "color_mode",
+                                            "flash", "transition")],
+          [["rgb"], True, 255, None, False, False])
     check("configs retained", rig.retained("homeassistant/fan/%s/fan/config" % NODE) is not None, True)
     check("program availability retained", rig.retained(BASE + "/sysglance/availability"), "online")
     check("program availability", [rig.latest(BASE + "/%s/availability" % p) for p in ("sysglance", "airguard", "heatglow")],
@@ -375,13 +376,14 @@ def run_cases(rig):
     check("state: sysglance's fields", sorted(k for k in state if k != "cpu_used_percent"), sorted(
         ["program", "temperature", "fan", "fan_mode", "light", "screen", "quiet_hours", "board_answering",
          "load", "ram_used_mb", "disk_used_mb", "address", "panel_peak_pixel_hours", "panel_answering",
-         "fan_on_at", "fan_off_at"]))
+         "fan_on_at", "fan_off_at", "light_brightness"]))
     rig.set_cpu_ticks(root, "200 0 200 1000 0 0 0 0")  # busy 200 of 400 ticks since
     check("state: the share of CPU time in use",
           wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("cpu_used_percent") == 50), True)
     light_state = lambda: json.loads(rig.latest(BASE + "/light/state") or "{}")  # noqa: E731
     check("light state: the effects, white", light_state(),
-          {"state": "ON", "color_mode": "rgb", "color": {"r": 255, "g": 255, "b": 255}, "effect": "auto"})
+          {"state": "ON", "color_mode": "rgb", "brightness": 255, "color": {"r": 255, "g": 255, "b": 255},
+           "effect": "auto"})
 
     # Commands, on the topics the configs give: each reaches the bus within
     # two passes (1010 ms of virtual time each).
@@ -392,6 +394,13 @@ def run_cases(rig):
         ("screen/set OFF", configs["screen"].get("command_topic"), "OFF", "write 0x3c 0x00 0xae"),
         ("fan/preset/set auto brings the thermostat back", configs["fan"].get("preset_mode_command_topic"), "auto",
          "write 0x0d 0x08 0x01"),
+        # The slider alone on full red: red at 128; then a colour with a brightness.
+        ("light/set red", configs["leds"].get("command_topic"), '{"state":"ON","color":{"r":255,"g":0,"b":0}}',
+         "write 0x0d 0x01 0xff"),
+        ("light/set brightness alone", configs["leds"].get("command_topic"), '{"state":"ON","brightness":128}',
+         "write 0x0d 0x01 0x80"),
+        ("light/set a colour at a brightness", configs["leds"].get("command_topic"),
+         '{"state":"ON","color":{"r":0,"g":255,"b":16},"brightness":64}', "write 0x0d 0x02 0x40"),
     ]
     for name, topic, payload, event in commands:
         before = read(control)
@@ -406,8 +415,17 @@ def run_cases(rig):
         if seen:
             check(name + ": within two passes", int(trace_events_after(trace, lines, event)[0].split()[0]) - start <= 2020,
                   True)
-    check("light state: the command's colour, no effect", light_state(),
-          {"state": "ON", "color_mode": "rgb", "color": {"r": 255, "g": 0, "b": 16}, "effect": None})
+    check("light state: the command's colour unscaled, its brightness apart",
+          wait_for(lambda: light_state() == {"state": "ON", "color_mode": "rgb", "brightness": 64,
+                                             "color": {"r": 0, "g": 255, "b": 16}, "effect": None}), True)
+    check("light: the colour's blue scaled too", bool(trace_events_after(trace, 0, "write 0x0d 0x03 0x04")), True)
+    # Over an effect the brightness is kept for the next colour; the effect
+    # shows at its own, and the state says so.
+    rig.publish(configs["leds"]["command_topic"], '{"state":"ON","effect":"effect 2"}')
+    rig.publish(configs["leds"]["command_topic"], '{"state":"ON","brightness":100}')
+    check("light state: an effect at its own brightness",
+          wait_for(lambda: "brightness = 100" in (read(control) or "") and
+                   [light_state().get(k) for k in ("effect", "brightness")] == ["effect 2", 255]), True)
     check("state: the screen off", wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("screen") == "off"),
           True)
 

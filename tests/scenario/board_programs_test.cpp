@@ -514,7 +514,16 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         // A colour by command; without the file the heat colours are back.
         {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "44500") + "1000 remove " + control + "\n",
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
-         "", "temperature = 44.5\nlight = auto\nlight_colour = 0000ff\nquiet_hours = no\nboard_answering = yes\n"},
+         "", "temperature = 44.5\nlight = auto\nlight_brightness = 255\nlight_colour = 0000ff\nquiet_hours = no\n"
+             "board_answering = yes\n"},
+        // The heat colours at the settings' brightness; a command's brightness
+        // over it, for the command's colour; the state keeps the colour whole.
+        {"heatglow", thermalAt(0, "44500"), "500", Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 128), "",
+         "light = auto\nlight_brightness = 128\nlight_colour = 0000ff\n", "light_brightness = 128\n"},
+        {"heatglow", "0 file " + control + " brightness = 64\n" + thermalAt(0, "44500"), "500",
+         Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 128, 0) +
+             Lines{"10 write 0x0d 0x07 0x00"} + colour(10, 0, 64, 0), "",
+         "light = 00ff00\nlight_brightness = 64\n", "light = 00ff00\nlight_brightness = 128\n"},
         // The owner's light from the settings, a command over it, and the
         // setting back when the command goes.
         {"heatglow",
@@ -523,7 +532,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
          "2500",
          Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) +
              Lines{"1010 write 0x0d 0x04 0x01", "2010 write 0x0d 0x07 0x00"} + colour(2010, 0, 0, 255),
-         "", "light = 0000ff\nquiet_hours = no\n"},
+         "", "light = 0000ff\nlight_brightness = 255\nquiet_hours = no\n"},
         // Another light by a reload.
         {"heatglow", thermalAt(0, "60000") + "1000 file /etc/hatkit.conf light = 00ff00\n1000 signal HUP\n", "1500",
          Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) +
@@ -537,7 +546,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         // An effect by command: the heat colour painted before is not its colour.
         {"heatglow", thermalAt(0, "44500") + "1000 file " + control + " light = effect 1\n", "1500",
          Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 255) + Lines{"1010 write 0x0d 0x04 0x01"}, "",
-         "light = effect 1\nquiet_hours = no\n"},
+         "light = effect 1\nlight_brightness = 255\nquiet_hours = no\n"},
         // Every 10 s the state is written again, though nothing else changed;
         // a board that lost writes since the last one is said to be away.
         {"airguard", thermalAt(0, "60000") + thermalAt(5000, "61000"), "16000",

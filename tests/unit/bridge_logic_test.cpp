@@ -25,7 +25,10 @@ TEST(CommandPayload, TakenWholeOrRefusedWithWhy)
         {CommandTopic::fanPreset, "eco", "", "fan/preset/set: the only preset is auto"},
         {CommandTopic::screen, "OFF", "light = effect 2\nscreen = off\n", ""},
         {CommandTopic::light, R"({"state":"ON","color":{"r":255,"g":0,"b":16}})", "light = ff0010\n", ""},
-        {CommandTopic::light, R"({"state":"ON","color":{"r":0,"g":0,"b":0},"brightness":3})", "light = 000000\n", ""},
+        {CommandTopic::light, R"({"state":"ON","color":{"r":0,"g":0,"b":0},"brightness":3})", "light = 000000\nbrightness = 3\n", ""},
+        // The slider alone: the light kept, the brightness apart.
+        {CommandTopic::light, R"({"state":"ON","brightness":128})", "light = effect 2\nbrightness = 128\n", ""},
+        {CommandTopic::light, R"({"state":"ON","brightness":0})", "light = off\n", ""},
         {CommandTopic::light, R"({"state":"ON","effect":"effect 4"})", "light = effect 4\n", ""},
         {CommandTopic::light, R"({"state":"ON","effect":"auto"})", "", ""},
         {CommandTopic::light, R"({"state":"OFF","effect":"effect 1"})", "light = off\n", ""},
@@ -75,6 +78,8 @@ TEST(ControlFile, RefusedWholeOnTheFirstBadLine)
         {"light = effect 5\n", "control line 1: light must be auto, off, RRGGBB or effect 0 to 4, not 'effect 5'"},
         {"light = 0a0b0g\n", "control line 1: light must be auto, off, RRGGBB or effect 0 to 4, not '0a0b0g'"},
         {"colour = red\n", "control line 1: unknown key 'colour'"},
+        {"brightness = 0\n", "control line 1: brightness must be a whole number from 1 to 255, not '0'"},
+        {"brightness = 256\n", "control line 1: brightness must be a whole number from 1 to 255, not '256'"},
     };
     for (const auto& c : cases) {
         Commands commands;
@@ -105,16 +110,21 @@ TEST(StateMessage, MergesTheFreshProgramsTyped)
 TEST(StateMessage, LightStatesAreComplete)
 {
     const struct {
-        const char *light, *colour, *message;
+        const char *light, *colour, *brightness, *message;
     } cases[] = {
-        {"off", "", R"({"state":"OFF"})"},
-        {"purple", "", R"({"state":"OFF"})"},
-        {"0a0b0c", "ffffff", R"({"state":"ON","color_mode":"rgb","color":{"r":10,"g":11,"b":12},"effect":null})"},
-        {"effect 3", "", R"({"state":"ON","color_mode":"rgb","color":{"r":255,"g":255,"b":255},"effect":"effect 3"})"},
-        {"auto", "1e90ff", R"({"state":"ON","color_mode":"rgb","color":{"r":30,"g":144,"b":255},"effect":"auto"})"},
-        {"auto", "bad", R"({"state":"ON","color_mode":"rgb","color":{"r":255,"g":255,"b":255},"effect":"auto"})"},
+        {"off", "", "255", R"({"state":"OFF"})"},
+        {"purple", "", "", R"({"state":"OFF"})"},
+        {"0a0b0c", "ffffff", "128",
+         R"({"state":"ON","color_mode":"rgb","brightness":128,"color":{"r":10,"g":11,"b":12},"effect":null})"},
+        {"effect 3", "", "255",
+         R"({"state":"ON","color_mode":"rgb","brightness":255,"color":{"r":255,"g":255,"b":255},"effect":"effect 3"})"},
+        {"auto", "1e90ff", "1",
+         R"({"state":"ON","color_mode":"rgb","brightness":1,"color":{"r":30,"g":144,"b":255},"effect":"auto"})"},
+        {"auto", "bad", "",
+         R"({"state":"ON","color_mode":"rgb","brightness":255,"color":{"r":255,"g":255,"b":255},"effect":"auto"})"},
+        {"ff0000", "", "0", R"({"state":"ON","color_mode":"rgb","brightness":255,"color":{"r":255,"g":0,"b":0},"effect":null})"},
     };
-    for (const auto& c : cases) EXPECT_EQ(lightStateMessage(c.light, c.colour), c.message) << c.light;
+    for (const auto& c : cases) EXPECT_EQ(lightStateMessage(c.light, c.colour, c.brightness), c.message) << c.light;
 }
 
 }  // namespace

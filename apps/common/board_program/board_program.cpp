@@ -50,10 +50,12 @@ void showCommandedLight(const LightMode& light, const HatkitSettings& settings)
     switch (light.kind) {
     case LightKind::automatic: break;
     case LightKind::off: closeRGB(); break;
-    case LightKind::colour:
+    case LightKind::colour: {
         closeRGB();
-        setRGB(kAllLeds, light.red, light.green, light.blue);
+        const LightMode shown = scaledColour(light, light.brightness);
+        setRGB(kAllLeds, shown.red, shown.green, shown.blue);
         break;
+    }
     case LightKind::effect: startEffect(light.effect, settings); break;
     }
 }

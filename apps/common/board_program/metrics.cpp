@@ -102,9 +102,10 @@ int renderMetrics(const MetricsValues& v, char* out, std::size_t size)
         t.add("hatkit_light_effect{program=\"%s\"} %d\n", p, v.lightEffect);
     }
     if (v.panelPeakPixelHours >= 0.0) {
-        t.family("hatkit_panel_peak_pixel_hours", "gauge",
-                 "The panel's most-lit pixel since start: hours lit, weighted by contrast / 255.");
-        t.add("hatkit_panel_peak_pixel_hours{program=\"%s\"} %.6f\n", p, v.panelPeakPixelHours);
+        // Prometheus counts time in seconds; the state keeps the owner's hours.
+        t.family("hatkit_panel_peak_pixel_seconds", "gauge",
+                 "The panel's most-lit pixel since start: seconds lit, weighted by contrast / 255.");
+        t.add("hatkit_panel_peak_pixel_seconds{program=\"%s\"} %.3f\n", p, v.panelPeakPixelHours * 3600.0);
     }
     if (v.heatBand >= 0) {
         t.family("hatkit_heat_band", "gauge", "The heat colour band last painted, 0 the coolest.");

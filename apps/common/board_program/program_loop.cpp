@@ -87,7 +87,8 @@ StateValues stateOf(const ProgramLoop& loop, const ProgramParts& parts)
 // for the next 10 seconds.
 bool sameAtAGlance(const StateValues& a, const StateValues& b)
 {
-    return a.fan == b.fan && a.fanMode == b.fanMode && std::strcmp(a.light, b.light) == 0 && std::strcmp(a.screen, b.screen) == 0 &&
+    return a.fan == b.fan && a.fanMode == b.fanMode && std::strcmp(a.light, b.light) == 0 &&
+           a.lightBrightness == b.lightBrightness && std::strcmp(a.screen, b.screen) == 0 &&
            a.quiet == b.quiet && a.boardAnswering == b.boardAnswering;
 }
 
@@ -136,9 +137,9 @@ void writeMetricsOf(const ProgramLoop& loop, const ProgramParts& parts)
 
 LightMode lightsWanted(const ProgramLoop& loop)
 {
-    if (loop.commands.light.kind != LightKind::automatic) return loop.commands.light;
-    LightMode wanted = loop.settings.light;
-    if (loop.quiet) wanted.kind = LightKind::off;
+    LightMode wanted = loop.commands.light.kind != LightKind::automatic ? loop.commands.light : loop.settings.light;
+    if (loop.commands.light.kind == LightKind::automatic && loop.quiet) wanted.kind = LightKind::off;
+    wanted.brightness = loop.commands.brightness > 0 ? loop.commands.brightness : loop.settings.lightBrightness;
     return wanted;
 }
 

@@ -32,7 +32,7 @@ int renderState(const StateValues& v, char* out, std::size_t size)
             t.add("fan_on_at = %.1f\nfan_off_at = %.1f\n", v.fanThresholds.onAt, v.fanThresholds.offAt);
         }
     }
-    if (v.drivesLights) t.add("light = %s\n", v.light);
+    if (v.drivesLights) t.add("light = %s\nlight_brightness = %d\n", v.light, v.lightBrightness);
     if (v.drivesLights && v.lightColour[0] != '\0') t.add("light_colour = %s\n", v.lightColour);
     if (v.drivesScreen) t.add("screen = %s\npanel_answering = %s\n", v.screen, v.panelAnswering ? "yes" : "no");
     if (v.followsQuietHours) t.add("quiet_hours = %s\n", v.quiet ? "yes" : "no");

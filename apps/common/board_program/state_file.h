@@ -27,6 +27,7 @@ struct StateValues {
     FanThresholds fanThresholds = {0.0, 0.0};  // in force; {0, 0} unknown
     bool drivesLights = false;
     char light[16] = "";  // "auto", "off", "RRGGBB" or "effect N"
+    int lightBrightness = 255;  // what the colour shows at; 255 for an effect, which keeps its own
     char lightColour[8] = "";  // "RRGGBB": the colour the program last painted by itself; "" none
     bool drivesScreen = false;
     const char* screen = "off";  // "on", "dim" or "off"

@@ -2,6 +2,7 @@
 #include "apps/common/files/commands.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "apps/common/files/key_value_text.h"
@@ -30,7 +31,10 @@ bool parseMode(const std::string& text, int* mode)
 bool LightMode::operator==(const LightMode& other) const
 {
     if (kind != other.kind) return false;
-    if (kind == LightKind::colour) return red == other.red && green == other.green && blue == other.blue;
+    if (kind == LightKind::colour) {
+        return red == other.red && green == other.green && blue == other.blue && brightness == other.brightness;
+    }
+    if (kind == LightKind::automatic) return brightness == other.brightness;
     if (kind == LightKind::effect) return effect == other.effect;
     return true;
 }
@@ -70,6 +74,16 @@ void describeLightMode(const LightMode& light, char* out, std::size_t size)
     }
 }
 
+LightMode scaledColour(const LightMode& colour, int brightness)
+{
+    LightMode scaled = colour;
+    const auto scale = [&](uint8_t level) { return static_cast<uint8_t>((level * brightness + 127) / 255); };
+    scaled.red = scale(colour.red);
+    scaled.green = scale(colour.green);
+    scaled.blue = scale(colour.blue);
+    return scaled;
+}
+
 const char* fanModeName(FanMode mode)
 {
     return mode == FanMode::automatic ? "auto" : mode == FanMode::on ? "on" : "off";
@@ -83,11 +97,11 @@ const char* screenModeName(ScreenMode mode)
 bool parseCommands(const char* text, std::size_t length, Commands* commands, std::string* message)
 {
     Commands parsed;
-    bool seen[3] = {false, false, false};
+    bool seen[4] = {false, false, false, false};
     const bool ok = forEachPair(
         text, length, kControlName,
         [&](int, const std::string& key, const std::string& value, std::string* why) {
-            const int index = key == "fan" ? 0 : key == "light" ? 1 : key == "screen" ? 2 : -1;
+            const int index = key == "fan" ? 0 : key == "light" ? 1 : key == "screen" ? 2 : key == "brightness" ? 3 : -1;
             if (index < 0) {
                 *why = "unknown key '" + key + "'";
                 return false;
@@ -98,6 +112,17 @@ bool parseCommands(const char* text, std::size_t length, Commands* commands, std
             }
             seen[index] = true;
             int mode = 0;
+            if (index == 3) {
+                const int level = value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos
+                                      ? std::atoi(value.c_str())
+                                      : 0;
+                if (level >= 1 && level <= 255) {
+                    parsed.brightness = level;
+                    return true;
+                }
+                *why = "brightness must be a whole number from 1 to 255, not '" + value + "'";
+                return false;
+            }
             if (index == 1) {
                 if (parseLightMode(value, &parsed.light)) return true;
                 *why = "light must be auto, off, RRGGBB or effect 0 to 4, not '" + value + "'";
@@ -126,5 +151,6 @@ std::string renderCommands(const Commands& commands)
         text += std::string("light = ") + light + "\n";
     }
     if (commands.screen != ScreenMode::automatic) text += std::string("screen = ") + screenModeName(commands.screen) + "\n";
+    if (commands.brightness > 0) text += "brightness = " + std::to_string(commands.brightness) + "\n";
     return text;
 }

@@ -5,6 +5,7 @@
 //   fan = auto | on | off
 //   light = auto | off | RRGGBB | effect N      (N = 0 to 4)
 //   screen = auto | on | off
+//   brightness = 1..255                         (what a colour shows at; left out: the setting's)
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,9 @@ struct LightMode {
     LightKind kind = LightKind::automatic;
     uint8_t red = 0, green = 0, blue = 0;  // colour
     int effect = 0;                        // effect
+    // What a colour shows at, 1 to 255: the colour above stays as chosen and
+    // is scaled on its way to the board (also the program's own colours).
+    int brightness = 255;
     bool operator==(const LightMode& other) const;
     bool operator!=(const LightMode& other) const { return !(*this == other); }
 };
@@ -36,9 +40,10 @@ struct Commands {
     FanMode fan = FanMode::automatic;
     LightMode light;
     ScreenMode screen = ScreenMode::automatic;
+    int brightness = 0;  // 1 to 255; 0: none commanded
     bool operator==(const Commands& other) const
     {
-        return fan == other.fan && light == other.light && screen == other.screen;
+        return fan == other.fan && light == other.light && screen == other.screen && brightness == other.brightness;
     }
     bool operator!=(const Commands& other) const { return !(*this == other); }
 };
@@ -49,6 +54,9 @@ void describeLightMode(const LightMode& light, char* out, std::size_t size);
 
 const char* fanModeName(FanMode mode);        // "auto", "on", "off"
 const char* screenModeName(ScreenMode mode);  // "auto", "on", "off"
+
+// A colour at a brightness (1 to 255) on the board's levels, rounded.
+LightMode scaledColour(const LightMode& colour, int brightness);
 
 // The whole file; on the first problem false with "control line N: why",
 // and *commands left alone.

@@ -69,6 +69,7 @@ struct HatkitSettings {
     LightMode light;
     int lightEffectCount = 0;
     int lightEffects[kMaxLightEffects] = {};
+    int lightBrightness = 255;  // what colours show at, 1 to 255
     int lightSpeed = 0;
     int lightEffectColour = -1;
     bool quietHoursSet = false;
