@@ -336,7 +336,8 @@ void stateRows(const ProgramLoop& loop, StateValues* values)
 {
     values->fanThresholds = thresholdsOf(loop);
     const StatusTexts& texts = g.texts;
-    values->temperatureKnown = texts.tempText[0] != '\0';
+    // What the last pass could not read is unknown, though the panel keeps its text.
+    values->temperatureKnown = texts.temperatureValid;
     values->temperature = texts.temperature;
     describeLightMode(g.leds, values->light, sizeof values->light);
     // Only a colour has a brightness here: effects show at their own.
@@ -348,6 +349,9 @@ void stateRows(const ProgramLoop& loop, StateValues* values)
     values->load = static_cast<double>(texts.load1) / 65536.0;
     values->cpuUsedPercent = texts.cpuUsedPercent;
     values->ramUsedMb = texts.ramUsedMb;
+    values->loadKnown = texts.loadKnown;
+    values->ramKnown = texts.ramKnown;
+    values->diskKnown = texts.diskKnown;
     values->diskUsedMb = texts.diskUsedMb;
     // "eth0:192.168.1.20": the address alone.
     const char* colon = std::strchr(texts.addressText, ':');

@@ -10,6 +10,7 @@
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -27,6 +28,8 @@ constexpr int kAddressTextSize = 16;
 constexpr int kAddressRefreshPasses = 10;
 constexpr const char* kCpuStatPath = "/proc/stat";
 constexpr int kCpuStatReadLimit = 256;  // the first line, "cpu  ..."
+constexpr const char* kMemInfoPath = "/proc/meminfo";
+constexpr int kMemInfoReadLimit = 512;  // MemTotal, MemFree and MemAvailable lead it
 
 bool isLoopback(const ifaddrs* entry, const sockaddr_in* in)
 {
@@ -38,6 +41,37 @@ void refetchInterfaceList(StatusTexts& texts)
     releaseInterfaceList(texts.interfaceList);
     texts.interfaceList = nullptr;
     if (fetchInterfaceList(&texts.interfaceList) != 0) texts.interfaceList = nullptr;
+}
+
+// A "NAME: N kB" field of /proc/meminfo's text in kB, or -1.
+int64_t memInfoKiB(const char* text, const char* name)
+{
+    const char* at = std::strstr(text, name);
+    if (at == nullptr) return -1;
+    at += std::strlen(name);
+    while (*at == ' ') ++at;
+    if (*at < '0' || *at > '9') return -1;
+    int64_t value = 0;
+    for (; *at >= '0' && *at <= '9' && value < (INT64_MAX / 10 - 9); ++at) value = value * 10 + (*at - '0');
+    return value;
+}
+
+// RAM in use as the kernel counts it (free(1), top): MemTotal less
+// MemAvailable, which leaves out the page cache the kernel gives back at
+// once. -1 when the file or the fields are not there.
+int64_t usedRamMiBFromMemInfo()
+{
+    char text[kMemInfoReadLimit + 1];
+    const int fd = openSystemFile(kMemInfoPath);
+    if (fd < 0) return -1;
+    const ssize_t got = read(fd, text, kMemInfoReadLimit);
+    close(fd);
+    if (got <= 0) return -1;
+    text[got] = '\0';
+    const int64_t total = memInfoKiB(text, "MemTotal:");
+    const int64_t available = memInfoKiB(text, "MemAvailable:");
+    if (total < 0 || available < 0) return -1;
+    return total > available ? (total - available) / 1024 : 0;
 }
 
 }  // namespace
@@ -57,13 +91,23 @@ void fetchFirstInterfaceList(StatusTexts& texts)
 bool sampleLoadAndMemory(StatusTexts& texts)
 {
     struct sysinfo info {};
-    if (readSystemInfo(&info) != 0) return false;
+    if (readSystemInfo(&info) != 0) {
+        texts.loadKnown = texts.ramKnown = false;
+        return false;
+    }
     formatCpuText(texts.cpuText, info.loads[0]);
+    // The panel's text stays free of total, as it always read.
     formatRamText(texts.ramText, info.freeram, info.totalram, info.mem_unit);
     texts.load1 = info.loads[0];
-    texts.ramUsedMb = usedMiB(info.freeram, info.totalram, info.mem_unit);
+    texts.loadKnown = true;
+    const int64_t used = usedRamMiBFromMemInfo();
+    // A kernel without MemAvailable: the buffers are not in use either.
+    texts.ramUsedMb = used >= 0 ? static_cast<uint64_t>(used)
+                                : usedMiB(info.freeram + info.bufferram, info.totalram, info.mem_unit);
+    texts.ramKnown = true;
     return true;
 }
+
 
 void sampleAddress(StatusTexts& texts, const HatkitSettings& settings)
 {
@@ -164,7 +208,8 @@ void sampleDisk(StatusTexts& texts)
     struct statfs info {};
     // A failed call leaves the previous pass's text rather than one built
     // from counters the kernel never filled in.
-    if (readRootFileSystem(&info) != 0) return;
+    texts.diskKnown = readRootFileSystem(&info) == 0;
+    if (!texts.diskKnown) return;
     formatDiskText(texts.diskText, info.f_bfree, info.f_blocks, static_cast<int64_t>(info.f_bsize));
     texts.diskUsedMb = usedMiB(info.f_bfree, info.f_blocks, static_cast<uint64_t>(info.f_bsize));
 }

@@ -24,9 +24,14 @@ struct StatusTexts {
     char modelText[kModelTextSize] = "";      // the model file's text, once read
     double temperature = 0.0;                 // the last good reading
     uint64_t load1 = 0;                       // the figures of the texts above (load: 65536 = 1.0)
-    uint64_t ramUsedMb = 0;
+    uint64_t ramUsedMb = 0;                   // MemTotal - MemAvailable, as free(1) counts it
     uint64_t diskUsedMb = 0;
-    bool temperatureValid = false;            // the last reading succeeded
+    // Whether the last pass could take each reading: one it could not is
+    // unknown to others (the state), though the panel keeps its last text.
+    bool temperatureValid = false;
+    bool loadKnown = false;
+    bool ramKnown = false;
+    bool diskKnown = false;
     // The share of CPU time in use over the last pass, from /proc/stat; -1
     // until two readings in a row.
     int cpuUsedPercent = -1;

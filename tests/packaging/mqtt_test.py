@@ -380,6 +380,19 @@ def run_cases(rig):
     rig.set_cpu_ticks(root, "200 0 200 1000 0 0 0 0")  # busy 200 of 400 ticks since
     check("state: the share of CPU time in use",
           wait_for(lambda: json.loads(rig.latest(BASE + "/state") or "{}").get("cpu_used_percent") == 50), True)
+    # RAM in use as the kernel counts it: MemTotal - MemAvailable, in MiB.
+    state_now = lambda: json.loads(rig.latest(BASE + "/state") or "{}")  # noqa: E731
+    with open(os.path.join(root, "proc/meminfo"), "w") as f:
+        f.write("MemTotal:        3884240 kB\nMemFree:          204800 kB\nMemAvailable:    2860000 kB\n")
+    check("state: RAM used leaves the page cache out", wait_for(lambda: state_now().get("ram_used_mb") == 1000), True)
+    # A temperature that cannot be read is unknown from the next state on,
+    # and comes back with the first good reading.
+    os.unlink(os.path.join(root, THERMAL))
+    check("thermal file gone: the temperature unknown", wait_for(lambda: "temperature" not in state_now()), True)
+    check("thermal file gone: its sensor renders unknown",
+          rendered(configs["temperature"], state_now()), ["None"])
+    rig.set_temperature(root, 60000)
+    check("thermal file back: the temperature again", wait_for(lambda: state_now().get("temperature") == 60.0), True)
     light_state = lambda: json.loads(rig.latest(BASE + "/light/state") or "{}")  # noqa: E731
     check("light state: the effects, white", light_state(),
           {"state": "ON", "color_mode": "rgb", "brightness": 255, "color": {"r": 255, "g": 255, "b": 255},

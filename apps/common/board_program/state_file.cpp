@@ -38,9 +38,10 @@ int renderState(const StateValues& v, char* out, std::size_t size)
     if (v.followsQuietHours) t.add("quiet_hours = %s\n", v.quiet ? "yes" : "no");
     t.add("board_answering = %s\n", v.boardAnswering ? "yes" : "no");
     if (v.hasStatus) {
-        t.add("load = %.2f\n", v.load);
+        if (v.loadKnown) t.add("load = %.2f\n", v.load);
         if (v.cpuUsedPercent >= 0) t.add("cpu_used_percent = %d\n", v.cpuUsedPercent);
-        t.add("ram_used_mb = %" PRIu64 "\ndisk_used_mb = %" PRIu64 "\n", v.ramUsedMb, v.diskUsedMb);
+        if (v.ramKnown) t.add("ram_used_mb = %" PRIu64 "\n", v.ramUsedMb);
+        if (v.diskKnown) t.add("disk_used_mb = %" PRIu64 "\n", v.diskUsedMb);
         // A '#' would start a comment; an address never holds one.
         if (v.address[0] != '\0' && std::strchr(v.address, '#') == nullptr) t.add("address = %s\n", v.address);
         if (v.panelPeakPixelHours >= 0.0) t.add("panel_peak_pixel_hours = %.3f\n", v.panelPeakPixelHours);

@@ -38,6 +38,7 @@ struct StateValues {
     bool boardAnswering = true;  // no write to the board lost since the last state
     // sysglance's status.
     bool hasStatus = false;
+    bool loadKnown = false, ramKnown = false, diskKnown = false;  // taken in the last pass
     double load = 0.0;          // the 1-minute load average
     int cpuUsedPercent = -1;    // the share of CPU time in use, 0 to 100; -1 unknown
     uint64_t ramUsedMb = 0;
