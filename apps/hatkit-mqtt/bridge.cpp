@@ -34,6 +34,7 @@ constexpr int kMaxBackoffSeconds = 60;
 constexpr int64_t kComplainEveryNs = 60LL * 1000000000;
 constexpr int64_t kAnswerWithinNs = 30LL * 1000000000;
 constexpr int64_t kNsPerMs = 1000000;
+constexpr int64_t kRemoveGraceNs = 3LL * 1000000000;  // a pair's second program writes its state by then
 constexpr int64_t kLookEveryNs = 1000000000;  // without a watch on the state folders
 // Idle, the bridge wakes only for libmosquitto's keepalive: a third of it,
 // so that a ping is never late for the broker (who waits 1.5 of it).
@@ -73,6 +74,10 @@ struct Bridge {
     ProgramState states[kPrograms];
     bool fresh[kPrograms] = {false, false, false};
     int owner[kEntities];           // the program behind each entity offered; -1 none
+    // When an entity that no running program offers goes (monotonic ns; 0:
+    // not going). Programs of a pair start a moment apart: the entity the
+    // second offers is not removed and announced again meanwhile.
+    int64_t removeAtNs[kEntities] = {};
     bool configsPublished = false;  // since the last connect
     std::string stateSent;
     std::string lightSent;
@@ -201,15 +206,23 @@ void followPrograms(bool everything)
             for (int i = 0; i < kPrograms && owner < 0; ++i) {
                 if (b.fresh[i] && offers(i, static_cast<Entity>(e))) owner = i;
             }
+            if (owner < 0 && b.owner[e] >= 0) {
+                const int64_t now = monotonicNs();
+                if (b.removeAtNs[e] == 0) b.removeAtNs[e] = now + kRemoveGraceNs;
+                if (now < b.removeAtNs[e]) continue;
+            }
+            b.removeAtNs[e] = 0;
             if (owner != b.owner[e] || (everything && owner >= 0)) {
                 const bool wasOffered = b.owner[e] >= 0;
                 b.owner[e] = owner;
                 if (owner >= 0 || wasOffered) publishConfig(static_cast<Entity>(e));
             }
         }
-    } else if (everything) {
+    } else {
+        // None runs: the last ones' entities stay, and nothing is going.
         for (int e = 0; e < kEntities; ++e) {
-            if (b.owner[e] >= 0) publishConfig(static_cast<Entity>(e));
+            b.removeAtNs[e] = 0;
+            if (everything && b.owner[e] >= 0) publishConfig(static_cast<Entity>(e));
         }
     }
     if (everything) {
@@ -463,6 +476,9 @@ int64_t nextDutyNs(int64_t now)
     const int64_t wallNow = nowNs(CLOCK_REALTIME);
     for (int i = 0; i < kPrograms; ++i) {
         if (b.fresh[i]) next = std::min(next, now + staleAtNs(b.states[i]) - wallNow + kNsPerMs);
+    }
+    for (int e = 0; e < kEntities; ++e) {
+        if (b.removeAtNs[e] != 0) next = std::min(next, b.removeAtNs[e]);
     }
     return std::max(next, now);
 }

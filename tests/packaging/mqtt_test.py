@@ -68,6 +68,7 @@ class Rig:
         self.broker = None
         self.programs = []
         self.messages = {}  # topic -> (payload, retained); the latest
+        self.history = []  # (topic, payload), all in order
         self.lock = threading.Lock()
         self.make_certificates()
         self.make_broker_files()
@@ -181,6 +182,7 @@ class Rig:
     def on_message(self, client, userdata, message):
         with self.lock:
             self.messages[message.topic] = (message.payload.decode(errors="replace"), message.retain)
+            self.history.append((message.topic, message.payload.decode(errors="replace")))
 
     def latest(self, topic):
         with self.lock:
@@ -591,6 +593,21 @@ def run_cases(rig):
     heatglow.send_signal(signal.SIGTERM)
     check("heatglow stopped: offline, airguard on", wait_for(lambda: availability() == ["offline", "online", "offline"]),
           True)
+    # heatglow back a moment later, as the second of a pair starts: its light
+    # is neither removed nor announced again meanwhile.
+    leds_topic = "homeassistant/light/%s/leds/config" % NODE
+    with rig.lock:
+        mark = len(rig.history)
+    heatglow = rig.start("heatglow", root, {"HATSIM_SPEED": "20"})
+    check("heatglow again: online", wait_for(lambda: availability() == ["offline", "online", "online"]), True)
+    # The state with heatglow's light in it comes after whatever the bridge
+    # sends for heatglow's entities.
+    wait_for(lambda: any(t == BASE + "/state" and '"light"' in p for t, p in rig.history[mark:]))
+    with rig.lock:
+        sent = [payload for topic, payload in rig.history[mark:] if topic == leds_topic]
+    check("heatglow again: the light neither removed nor announced again", sent, [])
+    heatglow.send_signal(signal.SIGTERM)
+    check("heatglow stopped again", wait_for(lambda: availability() == ["offline", "online", "offline"]), True)
     airguard_state = os.path.join(root, "run/hatkit/airguard/state")
     written = os.stat(airguard_state).st_mtime_ns
     check("heatglow stopped: airguard's state still written", wait_for(lambda: os.stat(airguard_state).st_mtime_ns != written),
