@@ -142,7 +142,9 @@ std::string lightStateMessage(const std::string& light, const std::string& colou
 {
     LightMode mode;
     Json json(cJSON_CreateObject(), cJSON_Delete);
-    if (!parseLightMode(light, &mode) || mode.kind == LightKind::off) {
+    // The program's own colours with nothing lit (heatglow in its gap after
+    // the LEDs were switched off) are off as an owner sees them.
+    if (!parseLightMode(light, &mode) || mode.kind == LightKind::off || (mode.kind == LightKind::automatic && colour == "000000")) {
         cJSON_AddStringToObject(json.get(), "state", "OFF");
         return printed(json);
     }

@@ -23,6 +23,11 @@ struct Heatglow {
     bool painted = false;  // a band's colour was written
     HeatBand band{};       // the band last painted
     LightMode shown;       // automatic: the heat colours; off: dark; or the command's
+    // What the LEDs really show while the heat colours are back but the
+    // temperature sits in the gap that paints nothing: the band last
+    // painted, or dark after the quiet hours or a command to switch off.
+    bool bandOnLeds = false;
+    bool leftDark = false;
 };
 Heatglow h;
 
@@ -35,6 +40,8 @@ void paint(const HeatBand& band)
     colour.blue = static_cast<uint8_t>(band.blue);
     const LightMode shown = scaledColour(colour, h.shown.brightness);
     setRGB(kAllLeds, shown.red, shown.green, shown.blue);
+    h.bandOnLeds = true;
+    h.leftDark = false;
 }
 
 // Writes what h.shown asks for; the heat colours wait for the pass, but
@@ -43,6 +50,8 @@ void showLights(const ProgramLoop& loop, bool again)
 {
     if (h.shown.kind != LightKind::automatic) {
         showCommandedLight(h.shown, loop.settings);
+        h.bandOnLeds = false;
+        h.leftDark = h.shown.kind == LightKind::off;
     } else if (!again) {
         h.repaint = true;
     } else if (h.painted) {
@@ -89,9 +98,11 @@ void stateRows(const ProgramLoop&, StateValues* values)
     values->temperature = h.degrees;
     describeLightMode(h.shown, values->light, sizeof values->light);
     values->lightBrightness = h.shown.kind == LightKind::effect ? 255 : h.shown.brightness;
-    if (h.painted && h.shown.kind == LightKind::automatic) {
+    if (h.shown.kind == LightKind::automatic && h.bandOnLeds) {
         std::snprintf(values->lightColour, sizeof values->lightColour, "%02x%02x%02x", h.band.red & 0xFF,
                       h.band.green & 0xFF, h.band.blue & 0xFF);
+    } else if (h.shown.kind == LightKind::automatic && h.leftDark) {
+        std::snprintf(values->lightColour, sizeof values->lightColour, "000000");  // nothing painted since
     }
 }
 

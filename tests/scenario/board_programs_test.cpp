@@ -516,6 +516,11 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
          "", "temperature = 44.5\nlight = auto\nlight_brightness = 255\nlight_colour = 0000ff\nquiet_hours = no\n"
              "board_answering = yes\n"},
+        // Switched off, then the heat colours again in the gap that paints
+        // nothing: the LEDs stay dark, and the state says so.
+        {"heatglow", "0 file " + control + " light = off\n" + thermalAt(0, "62000") + "1000 remove " + control + "\n",
+         "1500", {"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"}, "",
+         "light = auto\nlight_brightness = 255\nlight_colour = 000000\n"},
         // The heat colours at the settings' brightness; a command's brightness
         // over it, for the command's colour; the state keeps the colour whole.
         {"heatglow", thermalAt(0, "44500"), "500", Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 128), "",

@@ -122,6 +122,7 @@ TEST(StateMessage, LightStatesAreComplete)
          R"({"state":"ON","color_mode":"rgb","brightness":1,"color":{"r":30,"g":144,"b":255},"effect":"auto"})"},
         {"auto", "bad", "",
          R"({"state":"ON","color_mode":"rgb","brightness":255,"color":{"r":255,"g":255,"b":255},"effect":"auto"})"},
+        {"auto", "000000", "255", R"({"state":"OFF"})"},
         {"ff0000", "", "0", R"({"state":"ON","color_mode":"rgb","brightness":255,"color":{"r":255,"g":0,"b":0},"effect":null})"},
     };
     for (const auto& c : cases) EXPECT_EQ(lightStateMessage(c.light, c.colour, c.brightness), c.message) << c.light;
