@@ -343,7 +343,7 @@ def run_cases(rig):
     check("at rest: the bridge waits, it does not spin", cpu_seconds(bridge) - used < 0.3, True)
 
     # Discovery: one retained config per entity, with the keys Home Assistant
-    # needs, valid from 2024.4 to today's (no object_id, no color_mode flag).
+    # needs, as Home Assistant 2026.2 documents them (no object_id, no color_mode flag).
     configs = {}
     for component, obj in ENTITIES:
         topic = "homeassistant/%s/%s/%s/config" % (component, NODE, obj)
