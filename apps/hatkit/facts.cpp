@@ -136,7 +136,8 @@ std::vector<Finding> judge(const Facts& facts)
     } else if (starting.empty()) {
         add(&findings, false, "",
             "no board program runs: " +
-                (enabled.empty() ? std::string("sudo hatkit use sysglance (or airguard, heatglow)")
+                (!systemdRuns()  ? std::string("without systemd, start sysglance (or airguard, heatglow) by hand")
+                 : enabled.empty() ? std::string("sudo hatkit use sysglance (or airguard, heatglow)")
                                  : enabled + " is enabled but stopped: sudo systemctl start " + enabled));
     }
     if (facts.fresh[0] && running.size() > 1) {

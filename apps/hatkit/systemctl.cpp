@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/system_files.h"
+
 const char* const kBoardUnitNames[kBoardUnits] = {"sysglance", "airguard", "heatglow"};
 
 int runSystemctl(const std::vector<std::string>& args, std::string* out)
@@ -58,9 +60,8 @@ int runSystemctl(const std::vector<std::string>& args, std::string* out)
 
 bool systemdRuns()
 {
-    const char* command = std::getenv("HATKIT_SYSTEMCTL");
-    if (command != nullptr && command[0] != '\0') return true;
-    return access("/run/systemd/system", F_OK) == 0;  // as sd_booted(3) tells
+    FileStamp stamp;
+    return stampSystemFile("/run/systemd/system", &stamp);  // as sd_booted(3) tells
 }
 
 std::vector<UnitFacts> unitFacts()

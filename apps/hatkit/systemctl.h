@@ -23,8 +23,8 @@ struct UnitFacts {
     int restarts = 0;
 };
 
-// Whether systemd manages this machine (not in a container without it);
-// always so with HATKIT_SYSTEMCTL, the tests' stand-in.
+// Whether systemd manages this machine (not in a container without it):
+// /run/systemd/system, through the platform seam.
 bool systemdRuns();
 
 // sysglance, airguard, heatglow and hatkit-mqtt, in one call.

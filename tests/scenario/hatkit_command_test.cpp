@@ -33,6 +33,7 @@ struct Rig {
         chmod(folder.file("systemctl").c_str(), 0755);
         folder.write("root/dev/i2c-1", "");
         folder.write("root/run/hatkit-mqtt/.keep", "");
+        folder.write("root/run/systemd/system/.keep", "");  // booted with systemd
     }
     // asUser: as an unprivileged user (nobody), even when the suite runs as
     // root; the rig's folder is then open to all.
@@ -330,6 +331,22 @@ TEST(HatkitCommand, AnswersHelpVersionAndMisspellings)
         EXPECT_NE(run.out.find(c.out), std::string::npos) << c.arguments[0] << ": " << run.out;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << c.arguments[0] << ": " << run.err;
     }
+    // Without systemd (a container): one line of hatkit's, no systemctl.
+    unlink(rig.folder.file("root/run/systemd/system/.keep").c_str());
+    rmdir(rig.folder.file("root/run/systemd/system").c_str());
+    rig.folder.write("root/etc/hatkit.conf", "");
+    const ProgramRun set = rig.hatkit({"set", "display_flip", "yes"});
+    EXPECT_EQ(set.exitStatus, 0);
+    EXPECT_EQ(set.out, "display_flip = yes\nsystemd does not run here: the programs read the change when they start\n");
+    const ProgramRun use = rig.hatkit({"use", "airguard"});
+    EXPECT_EQ(use.exitStatus, 4);
+    EXPECT_NE(use.err.find("systemd does not run here"), std::string::npos) << use.err;
+    const ProgramRun status = rig.hatkit({"status"});
+    EXPECT_NE(status.out.find("programs:    systemd does not run here: no units to show\ntemperature:"), std::string::npos)
+        << status.out;
+    EXPECT_NE(status.out.find("no board program runs: without systemd, start sysglance"), std::string::npos)
+        << status.out;
+    EXPECT_EQ(rig.calls(), "");
 }
 
 // status --json, parsed back, and as text: what the state files and the
