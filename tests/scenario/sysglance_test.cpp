@@ -525,6 +525,20 @@ TEST(Sysglance, SettingsShapeWhatReachesTheBus)
          at(0, "file /run/hatkit-mqtt/control fan = off") + thermal(0, "60000") + thermal(passStart(63), "80000"), "", 63,
          {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81}) + panelCommands(62630, {0x81})}}, "",
          -1, 0, "fan: kept off by command, but the CPU is at 80.0C: running it\n"},
+        // Home Assistant's screen ON keeps the panel bright; cooling below
+        // fan_off is worth a look as heating above fan_on is.
+        {"display_dim_after = 1\n", at(0, "file /run/hatkit-mqtt/control screen = on"), "", 63,
+         {{"0x3c 0x00 0x81", panelCommands(0, {0x81})}}, "", -1},
+        {"display_dim_after = 1\n", thermal(0, "60000") + thermal(passStart(63), "40000"), "", 63,
+         {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81}) + panelCommands(62620, {0x81})},
+          {"0x3c 0x00 0x8f", panelCommands(0, {0x8f}) + panelCommands(62620, {0x8f})}},
+         "", -1},
+        // A panel set up again while dimmed gets the dim contrast again.
+        {"display_dim_after = 1\n", at(passStart(63), "device 0x3c absent") + at(passStart(64), "device 0x3c present"),
+         "", 65, {{"0x3c 0x00 0x10", {"60600 write 0x3c 0x00 0x10", "63630 write 0x3c 0x00 0x10"}}}, "", -1},
+        // New effects by a reload: the first of them goes out in that pass.
+        {"", reload(3, "light_effects = 1 0"), "", 3,
+         {{"write 0x0d 0x04", {"0 write 0x0d 0x04 0x03", "2530 write 0x0d 0x04 0x01"}}}, "", -1},
         // A new address and a board that stops answering are worth a look too.
         {"display_dim_after = 1\n", at(passStart(63), "ifaddrs lo=127.0.0.1 eth0=192.168.1.99"), "", 75,
          {{"0x3c 0x00 0x81", panelCommands(0, {0x81}) + panelCommands(60600, {0x81}) + panelCommands(70700, {0x81})}},
