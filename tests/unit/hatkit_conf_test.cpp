@@ -104,6 +104,7 @@ TEST(HatkitConf, ValuesAtTheirEdges)
         {"metrics_dir = /", [](const HatkitSettings& s) { return std::string(s.metricsDir) == "/"; }},
         {"mqtt_broker = ha.local", [](const HatkitSettings& s) { return std::string(s.mqtt.host) == "ha.local" && s.mqtt.port == 0; }},
         {"mqtt_broker = 10.0.0.2:65535", [](const HatkitSettings& s) { return s.mqtt.port == 65535; }},
+        {"mqtt_broker = [::1]", [](const HatkitSettings& s) { return std::string(s.mqtt.host) == "::1" && s.mqtt.port == 0; }},
         {"mqtt_broker = [fd00::1]:1",
          [](const HatkitSettings& s) { return std::string(s.mqtt.host) == "fd00::1" && s.mqtt.port == 1; }},
         {"mqtt_ca_file = /c\nmqtt_cert_file = /d\nmqtt_key_file = /e\nmqtt_user = ha-user@x\nmqtt_node = pi_4-b\n"
