@@ -237,6 +237,12 @@ TEST(HatkitCommand, DoctorAndStatusJudgeEachCauseAlike)
         std::string absent;  // a text doctor must not print
     } cases[] = {
         {"all is well", {{"root/run/hatkit/sysglance/state", sysglance}, {"show.out", unitsWell}}, "", "", 0, "airguard"},
+        {"all is well, and steady", {{"root/run/hatkit/sysglance/state", sysglance}, {"show.out", unitsWell}}, "", "", 0,
+         "has started"},
+        {"the panel away, as sysglance sees it",
+         {{"root/run/hatkit/sysglance/state", sysglance.substr(0, sysglance.find("panel_answering")) +
+                                                   "panel_answering = no\nboard_answering = yes\n"}},
+         "", "PROBLEM  the panel does not answer at 0x3c (as sysglance sees it)", 1, ""},
         {"I2C off", {{"root/run/hatkit/sysglance/state", sysglance}}, "", "PROBLEM  no /dev/i2c-1: enable I2C", 1, ""},
         {"a bad settings file", {{"root/run/hatkit/sysglance/state", sysglance}, {"root/etc/hatkit.conf", "fan_on = 5\n"}},
          "", "PROBLEM  hatkit.conf line 1: fan_on needs fan_off too: mend /etc/hatkit.conf", 1, ""},
@@ -323,6 +329,8 @@ TEST(HatkitCommand, AnswersHelpVersionAndMisspellings)
         {{"frobnicate"}, 2, "", "hatkit: unknown command 'frobnicate'\nusage:"},
         {{"keys", "--values", "light_effect_colour"}, 0, "0\n1\n2\n3\n4\n5\n6\n", ""},
         {{"keys", "--names"}, 0, "fan_on\nfan_off\ndisplay_flip\n", ""},
+        {{"keys"}, 0, "\nlight_brightness = 255\n    what a colour", ""},
+        {{"keys"}, 0, "own; read by sysglance, heatglow\n", ""},
     };
     Rig rig;
     for (const auto& c : cases) {
