@@ -113,9 +113,10 @@ std::string lightLine(const Facts& facts)
 void printText(const Facts& facts, const std::vector<std::string>& problems)
 {
     bool first = true;
-    if (!systemdRuns()) std::printf("%-13s%s\n", "programs:", "systemd does not run here: no units to show");
+    const bool systemd = systemdRuns();
+    if (!systemd) std::printf("%-13s%s\n", "programs:", "systemd does not run here: no units to show");
     for (const UnitFacts& unit : facts.units) {
-        if (!systemdRuns()) break;
+        if (!systemd) break;
         std::string line = unit.name + " " + orUnknown(unit.active);
         if (unit.active == "active" && !unit.since.empty()) line += " since " + unit.since;
         if (!unit.enabled.empty()) line += " (" + unit.enabled + ")";

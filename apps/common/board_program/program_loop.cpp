@@ -70,7 +70,7 @@ StateValues stateOf(const ProgramLoop& loop, const ProgramParts& parts)
 {
     StateValues values;
     values.program = parts.name;
-    values.pid = static_cast<int>(getpid());
+    values.pid = loop.pid;
     values.drivesFan = parts.drivesFan;
     values.fan = loop.fan.state;
     values.fanMode = loop.commands.fan;
@@ -163,6 +163,7 @@ FanCommand fanCommandOf(ProgramLoop& loop, double degrees, FanThresholds thresho
 bool startProgram(ProgramLoop* loop, unsigned reader)
 {
     loop->reader = reader;
+    loop->pid = static_cast<int>(getpid());
     useLineBufferedOutput();
     reloadOnHangup();
     catchStopSignals();

@@ -21,6 +21,7 @@
 struct ProgramLoop {
     HatkitSettings settings;  // loaded before the bus, and again on SIGHUP
     unsigned reader = 0;      // the program, as a reader of the settings
+    int pid = 0;              // for the state file
     bool quiet = false;       // within the quiet hours (programs that follow them)
     // The owner's commands from Home Assistant (the bridge's control file);
     // auto everywhere without it. Each holds over the quiet hours for the
