@@ -165,6 +165,9 @@ TEST(HatkitCommand, SetAndUnsetChangeOneLineAndReloadItsReaders)
     EXPECT_EQ(lost.exitStatus, 4) << lost.out;
     EXPECT_NE(lost.err.find("hatkit: cannot change /etc/hatkit.conf: No such file or directory"), std::string::npos)
         << lost.err;
+    const ProgramRun lostAsUser = noFolder.hatkit({"set", "display_flip", "yes"}, "", true);
+    EXPECT_EQ(lostAsUser.exitStatus, 4);
+    EXPECT_EQ(lostAsUser.err.find("sudo"), std::string::npos) << "sudo mends no missing folder: " << lostAsUser.err;
     Rig readOnly;  // as a normal user: the sudo hint with the whole change
     readOnly.folder.write("root/etc/hatkit.conf", "fan_on = 60\nfan_off = 50\n");
     chmod(readOnly.folder.file("root/etc").c_str(), 0555);
