@@ -389,6 +389,12 @@ def run_cases(rig):
     with open(os.path.join(root, "proc/meminfo"), "w") as f:
         f.write("MemTotal:        3884240 kB\nMemFree:          204800 kB\nMemAvailable:    2860000 kB\n")
     check("state: RAM used leaves the page cache out", wait_for(lambda: state_now().get("ram_used_mb") == 1000), True)
+    # A kernel without MemAvailable: total less free and buffers (this
+    # machine's own, through sysinfo), not nothing.
+    with open(os.path.join(root, "proc/meminfo"), "w") as f:
+        f.write("MemTotal:        3884240 kB\nMemFree:          204800 kB\n")
+    check("state: RAM used without MemAvailable",
+          wait_for(lambda: state_now().get("ram_used_mb", 1000) not in (1000, 0)), True)
     # A temperature that cannot be read is unknown from the next state on,
     # and comes back with the first good reading.
     os.unlink(os.path.join(root, THERMAL))
