@@ -428,11 +428,12 @@ def run_cases(rig):
         ("light/set red", configs["leds"].get("command_topic"), '{"state":"ON","color":{"r":255,"g":0,"b":0}}',
          "write 0x0d 0x01 0xff"),
         ("light/set brightness alone", configs["leds"].get("command_topic"), '{"state":"ON","brightness":128}',
-         "write 0x0d 0x01 0x80"),
+         "write 0x0d 0x01 0x80", {"state": "ON", "color_mode": "rgb", "brightness": 128,
+                                  "color": {"r": 255, "g": 0, "b": 0}, "effect": None}),
         ("light/set a colour at a brightness", configs["leds"].get("command_topic"),
          '{"state":"ON","color":{"r":0,"g":255,"b":16},"brightness":64}', "write 0x0d 0x02 0x40"),
     ]
-    for name, topic, payload, event in commands:
+    for name, topic, payload, event, *light in commands:
         before = read(control)
         lines = len(trace_lines(trace))
         rig.publish(topic, payload)
@@ -445,6 +446,8 @@ def run_cases(rig):
         if seen:
             check(name + ": within two passes", int(trace_events_after(trace, lines, event)[0].split()[0]) - start <= 2020,
                   True)
+        if light:  # and the state says what shows
+            check(name + ": light state", wait_for(lambda: light_state() == light[0]), True)
     check("light state: the command's colour unscaled, its brightness apart",
           wait_for(lambda: light_state() == {"state": "ON", "color_mode": "rgb", "brightness": 64,
                                              "color": {"r": 0, "g": 255, "b": 16}, "effect": None}), True)
