@@ -23,11 +23,12 @@ struct Heatglow {
     bool painted = false;  // a band's colour was written
     HeatBand band{};       // the band last painted
     LightMode shown;       // automatic: the heat colours; off: dark; or the command's
-    // What the LEDs really show while the heat colours are back but the
-    // temperature sits in the gap that paints nothing: the band last
-    // painted, or dark after the quiet hours or a command to switch off.
-    bool bandOnLeds = false;
-    bool leftDark = false;
+    // What the LEDs really show, "RRGGBB" unscaled, for the state while the
+    // heat colours are back but the temperature sits in the gap that paints
+    // nothing: the band last painted, a command's colour, or dark (switched
+    // off at the start, in the quiet hours or by command); "" under an
+    // effect, which has no one colour.
+    char onLeds[7] = "000000";
 };
 Heatglow h;
 
@@ -40,8 +41,7 @@ void paint(const HeatBand& band)
     colour.blue = static_cast<uint8_t>(band.blue);
     const LightMode shown = scaledColour(colour, h.shown.brightness);
     setRGB(kAllLeds, shown.red, shown.green, shown.blue);
-    h.bandOnLeds = true;
-    h.leftDark = false;
+    std::snprintf(h.onLeds, sizeof h.onLeds, "%02x%02x%02x", colour.red, colour.green, colour.blue);
 }
 
 // Writes what h.shown asks for; the heat colours wait for the pass, but
@@ -50,8 +50,13 @@ void showLights(const ProgramLoop& loop, bool again)
 {
     if (h.shown.kind != LightKind::automatic) {
         showCommandedLight(h.shown, loop.settings);
-        h.bandOnLeds = false;
-        h.leftDark = h.shown.kind == LightKind::off;
+        const LightMode& c = h.shown;
+        if (c.kind == LightKind::effect) {
+            h.onLeds[0] = '\0';
+        } else {
+            const bool dark = c.kind == LightKind::off;
+            std::snprintf(h.onLeds, sizeof h.onLeds, "%02x%02x%02x", dark ? 0 : c.red, dark ? 0 : c.green, dark ? 0 : c.blue);
+        }
     } else if (!again) {
         h.repaint = true;
     } else if (h.painted) {
@@ -98,12 +103,7 @@ void stateRows(const ProgramLoop&, StateValues* values)
     values->temperature = h.degrees;
     describeLightMode(h.shown, values->light, sizeof values->light);
     values->lightBrightness = h.shown.kind == LightKind::effect ? 255 : h.shown.brightness;
-    if (h.shown.kind == LightKind::automatic && h.bandOnLeds) {
-        std::snprintf(values->lightColour, sizeof values->lightColour, "%02x%02x%02x", h.band.red & 0xFF,
-                      h.band.green & 0xFF, h.band.blue & 0xFF);
-    } else if (h.shown.kind == LightKind::automatic && h.leftDark) {
-        std::snprintf(values->lightColour, sizeof values->lightColour, "000000");  // nothing painted since
-    }
+    if (h.shown.kind == LightKind::automatic) std::snprintf(values->lightColour, sizeof values->lightColour, "%s", h.onLeds);
 }
 
 constexpr ProgramParts kHeatglow = {

@@ -467,6 +467,15 @@ TEST(BoardPrograms, WriteAgainWhatTheBoardLostOnceItAnswers)
     }
 }
 
+// A Pi 4's /proc/meminfo, longer than sysglance reads of it.
+const char* const kPiMemInfo =
+    "MemTotal:        3884240 kB\nMemFree:         2519332 kB\nMemAvailable:    3265196 kB\nBuffers:           48676 kB\n"
+    "Cached:           793740 kB\nSwapCached:            0 kB\nActive:           489612 kB\nInactive:         657860 kB\n"
+    "Active(anon):        964 kB\nInactive(anon):   318512 kB\nActive(file):     488648 kB\nInactive(file):   339348 kB\n"
+    "Unevictable:       16384 kB\nMlocked:              16 kB\nSwapTotal:        102396 kB\nSwapFree:         102396 kB\n"
+    "Dirty:                44 kB\nWriteback:             0 kB\nAnonPages:        321484 kB\nMapped:           193612 kB\n"
+    "Shmem:             14380 kB\nKReclaimable:      45272 kB\nSlab:              83216 kB\nSReclaimable:      45272 kB\n";
+
 // The owner's commands from Home Assistant (the bridge's control file, one
 // look a pass) and the state file the bridge reads.
 TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
@@ -480,6 +489,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         std::string err;
         std::string state;  // what the state file holds at the end
         std::string conf = "";
+        std::string meminfo = "";  // /proc/meminfo; none when empty
     } cases[] = {
         // Fan off by command, written every pass as airguard does, until the
         // CPU reaches 75 C: then it runs, said once.
@@ -495,12 +505,24 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
         // not at the next 10 s.
         {"sysglance", thermalAt(0, "40000") + "0 sysinfo 32768 1000000 500000 4096\n1000 file " + control + " screen = off\n",
          "3000", {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00"}, "",
-         "screen = off\npanel_answering = yes\nquiet_hours = no\nboard_answering = yes\nload = 0.50\nram_used_mb = "},  // no CPU share without /proc/stat
+         // No CPU share without /proc/stat; RAM used without /proc/meminfo:
+         // total less free (and buffers), 2 GB of 4.
+         "screen = off\npanel_answering = yes\nquiet_hours = no\nboard_answering = yes\nload = 0.50\nram_used_mb = 1953\n"},
+        // RAM used as the kernel counts it, MemTotal less MemAvailable
+        // (604 MiB), from a whole /proc/meminfo; the same without MemAvailable.
         {"sysglance",
          thermalAt(0, "40000") + "0 sysinfo 32768 1000000 500000 4096\n0 file /proc/stat cpu  100 0 100 800 0 0 0 0\n"
              "1000 file /proc/stat cpu  100 0 100 900 0 0 0 0\n",
          "12000", {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x04"}, "",
-         "load = 0.50\ncpu_used_percent = 0\nram_used_mb = "},  // at the rewrite every 10 s
+         "load = 0.50\ncpu_used_percent = 0\nram_used_mb = 604\n", "", kPiMemInfo},  // at the rewrite every 10 s
+        {"sysglance", thermalAt(0, "40000") + "0 sysinfo 32768 1000000 500000 4096\n", "1500",
+         {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00"}, "", "ram_used_mb = 1953\n", "",
+         "MemTotal:        3906250 kB\nMemFree:         2000000 kB\nBuffers:           48676 kB\n"},
+        // Load and RAM that cannot be read leave the state at its rewrite
+        // (and the effects wait).
+        {"sysglance", thermalAt(0, "40000") + "0 sysinfo 32768 1000000 500000 4096\n1000 sysinfo fail\n", "12000",
+         {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00"}, "",
+         "board_answering = yes\ndisk_used_mb = "},
         // A panel dimmed after a minute without anything worth a look.
         {"sysglance", "0 file /etc/hatkit.conf display_dim_after = 1\n" + thermalAt(0, "40000"), "63000",
          {"0 write 0x0d 0x04 0x03", "10 write 0x0d 0x08 0x00", "10610 write 0x0d 0x04 0x04", "20710 write 0x0d 0x04 0x02",
@@ -516,19 +538,25 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
          "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0) + colour(1010, 0, 0, 255),
          "", "temperature = 44.5\nlight = auto\nlight_brightness = 255\nlight_colour = 0000ff\nquiet_hours = no\n"
              "board_answering = yes\n"},
-        // Switched off, then the heat colours again in the gap that paints
-        // nothing: the LEDs stay dark, and the state says so.
+        // In the gap that paints nothing the LEDs keep what they show, and
+        // the state says so: dark from the start, dark after a switch off,
+        // a command's colour after it goes.
+        {"heatglow", thermalAt(0, "62000"), "1500", {"0 write 0x0d 0x07 0x00"}, "",
+         "light = auto\nlight_brightness = 255\nlight_colour = 000000\n"},
         {"heatglow", "0 file " + control + " light = off\n" + thermalAt(0, "62000") + "1000 remove " + control + "\n",
          "1500", {"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"}, "",
          "light = auto\nlight_brightness = 255\nlight_colour = 000000\n"},
+        {"heatglow", "0 file " + control + " light = 00ff00\n" + thermalAt(0, "62000") + "1000 remove " + control + "\n",
+         "1500", Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 255, 0), "",
+         "light = auto\nlight_brightness = 255\nlight_colour = 00ff00\n"},
         // The heat colours at the settings' brightness; a command's brightness
         // over it, for the command's colour; the state keeps the colour whole.
         {"heatglow", thermalAt(0, "44500"), "500", Lines{"0 write 0x0d 0x07 0x00"} + colour(10, 0, 0, 128), "",
          "light = auto\nlight_brightness = 128\nlight_colour = 0000ff\n", "light_brightness = 128\n"},
-        {"heatglow", "0 file " + control + " brightness = 64\n" + thermalAt(0, "44500"), "500",
+        {"heatglow", "0 file " + control + " brightness = 1\n" + thermalAt(0, "44500"), "500",
          Lines{"0 write 0x0d 0x07 0x00", "10 write 0x0d 0x07 0x00"} + colour(10, 0, 128, 0) +
-             Lines{"10 write 0x0d 0x07 0x00"} + colour(10, 0, 64, 0), "",
-         "light = 00ff00\nlight_brightness = 64\n", "light = 00ff00\nlight_brightness = 128\n"},
+             Lines{"10 write 0x0d 0x07 0x00"} + colour(10, 0, 1, 0), "",
+         "light = 00ff00\nlight_brightness = 1\n", "light = 00ff00\nlight_brightness = 128\n"},
         // The owner's light from the settings, a command over it, and the
         // setting back when the command goes.
         {"heatglow",
@@ -571,6 +599,7 @@ TEST(BoardPrograms, FollowTheOwnersCommandsAndKeepAState)
     for (const auto& c : cases) {
         HatsimScenario scenario;
         if (!c.conf.empty()) scenario.folder().write("root/etc/hatkit.conf", c.conf);
+        if (!c.meminfo.empty()) scenario.folder().write("root/proc/meminfo", c.meminfo);
         const HatsimRun run =
             scenario.run(c.program, "0 dir /run/hatkit/" + std::string(c.program) + "\n" + c.script, {"HATSIM_END_MS=" + c.end});
         EXPECT_EQ(run.exitStatus, 0) << c.program;

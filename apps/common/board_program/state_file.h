@@ -28,7 +28,7 @@ struct StateValues {
     bool drivesLights = false;
     char light[16] = "";  // "auto", "off", "RRGGBB" or "effect N"
     int lightBrightness = 255;  // what the colour shows at; 255 for an effect, which keeps its own
-    char lightColour[8] = "";  // "RRGGBB": the colour the program last painted by itself; "" none
+    char lightColour[8] = "";  // "RRGGBB": what the LEDs show under the program's own colours, unscaled; "" not known
     bool drivesScreen = false;
     const char* screen = "off";  // "on", "dim" or "off"
     bool panelAnswering = true;  // sysglance: no panel write lost since it was set up
