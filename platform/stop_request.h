@@ -32,6 +32,5 @@ void holdSignalsForWaits();
 int waitUnlessStopped(struct pollfd* fds, int count, int timeoutMs);
 
 // Sleeps for `ns` nanoseconds, on through any other signal (SIGHUP); a stop
-// ends the sleep at once. (A stop that lands between the look at the flag
-// and the sleep itself waits for the end of that sleep.)
+// ends the sleep at once, also one that lands just before it.
 void sleepUnlessStopped(uint64_t ns);

@@ -72,7 +72,26 @@ int waitUnlessStopped(pollfd* fds, int count, int timeoutMs)
 
 void sleepUnlessStopped(uint64_t ns)
 {
-    timespec remaining{static_cast<time_t>(ns / kNsPerSecond), static_cast<long>(ns % kNsPerSecond)};
-    while (stopAsked == 0 && nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    // The stop signals are held from the look at the flag until ppoll lets
+    // them in, atomically: one that lands in between ends the sleep too.
+    sigset_t signals;
+    sigset_t before;
+    sigemptyset(&signals);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
+    sigprocmask(SIG_BLOCK, &signals, &before);
+    sigset_t whileAsleep = before;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigdelset(&whileAsleep, signal);
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t end = static_cast<uint64_t>(now.tv_sec) * kNsPerSecond + static_cast<uint64_t>(now.tv_nsec) + ns;
+    while (stopAsked == 0) {
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const uint64_t at = static_cast<uint64_t>(now.tv_sec) * kNsPerSecond + static_cast<uint64_t>(now.tv_nsec);
+        if (at >= end) break;
+        const timespec left{static_cast<time_t>((end - at) / kNsPerSecond), static_cast<long>((end - at) % kNsPerSecond)};
+        // Another signal (a reload's SIGHUP) ends ppoll early: sleep on.
+        const int woken = ppoll(nullptr, 0, &left, &whileAsleep);
+        if (woken == 0 || (woken < 0 && errno != EINTR)) break;
     }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
 }

@@ -12,6 +12,9 @@
 #include <cstring>
 #include <ctime>
 
+#include <poll.h>
+#include <signal.h>
+
 namespace kernel_shim {
 
 namespace {
@@ -173,22 +176,23 @@ extern "C" int close(int fd)
     return 0;
 }
 
-extern "C" int nanosleep(const struct timespec* request, struct timespec* remaining)
+// A sleep is ppoll on no descriptors. An interrupted one takes its slice
+// of real time, so that the time left shrinks as it would.
+extern "C" int ppoll(struct pollfd* fds, nfds_t count, const struct timespec* timeout, const sigset_t* mask)
 {
+    if (count != 0 || timeout == nullptr) {
+        return next<int (*)(struct pollfd*, nfds_t, const struct timespec*, const sigset_t*)>("ppoll")(fds, count,
+                                                                                                       timeout, mask);
+    }
     Call call;
-    call.name = "nanosleep";
-    call.seconds = static_cast<long>(request->tv_sec);
-    call.nanoseconds = request->tv_nsec;
+    call.name = "sleep";
+    call.seconds = static_cast<long>(timeout->tv_sec);
+    call.nanoseconds = timeout->tv_nsec;
     recorded.push_back(call);
     if (interruptions > 0) {
         --interruptions;
-        long long left = static_cast<long long>(request->tv_sec) * 1000000000LL + request->tv_nsec -
-                         interruptSliceMs * 1000000LL;
-        if (left < 0) left = 0;
-        if (remaining != nullptr) {
-            remaining->tv_sec = static_cast<time_t>(left / 1000000000LL);
-            remaining->tv_nsec = static_cast<long>(left % 1000000000LL);
-        }
+        const timespec slice{static_cast<time_t>(interruptSliceMs / 1000), (interruptSliceMs % 1000) * 1000000L};
+        clock_nanosleep(CLOCK_MONOTONIC, 0, &slice, nullptr);
         errno = EINTR;
         return -1;
     }

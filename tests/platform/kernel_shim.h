@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Stands in for the kernel under the i2c-dev backend: open, ioctl, close and
-// nanosleep on the bus device are recorded and answered here; every other
+// Stands in for the kernel under the i2c-dev backend: open, ioctl and close
+// on the bus device, and sleeps, are recorded and answered here; every other
 // call goes on to the C library.
 #pragma once
 
@@ -13,7 +13,7 @@ namespace kernel_shim {
 constexpr int kBusFd = 1000;
 
 struct Call {
-    std::string name;       // "open", "ioctl", "write", "close", "nanosleep"
+    std::string name;       // "open", "ioctl", "write", "close", "sleep"
     std::string path;       // open
     int flags = 0;          // open
     int fd = -1;            // ioctl, close
@@ -25,7 +25,7 @@ struct Call {
     int size = -1;
     int dataByte = -1;
     std::vector<int> bytes;  // write: the bytes; I2C_SMBUS I2C-block write: the block after the command
-    long seconds = 0, nanoseconds = 0;  // nanosleep: the time asked for
+    long seconds = 0, nanoseconds = 0;  // sleep: the time asked for
 };
 
 void reset();
@@ -37,7 +37,7 @@ void failSlaveIoctl(bool fail);
 void failSmbus(bool fail);  // and plain writes
 // What I2C_FUNCS answers; by default what the Pi's adapter can do.
 void setAdapterFunctions(unsigned long functions);
-// The next `count` nanosleeps are interrupted after `sliceMs` of their time.
+// The next `count` sleeps are interrupted after `sliceMs` of real time.
 void interruptSleeps(int count, long sliceMs);
 
 }  // namespace kernel_shim
