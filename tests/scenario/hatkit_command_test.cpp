@@ -45,7 +45,10 @@ struct Rig {
         if (asUser && geteuid() == 0) {
             chmod(folder.path().c_str(), 0777);
             chmod(folder.file("root").c_str(), 0777);
-            command.insert(command.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
+            command.insert(command.begin(), program);
+            const Lines emulator = emulatorWords();  // setpriv is native; hatkit may not be
+            command.insert(command.begin(), emulator.begin(), emulator.end());
+            command.insert(command.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups"});
             program = "/usr/bin/setpriv";
         }
         return runProgram(program,

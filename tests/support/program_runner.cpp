@@ -17,6 +17,16 @@
 std::string simProgram(const std::string& name) { return std::string(HATKIT_SIM_DIR) + "/" + name; }
 std::string hardwareProgram(const std::string& name) { return std::string(HATKIT_BIN_DIR) + "/" + name; }
 
+std::vector<std::string> emulatorWords()
+{
+    std::vector<std::string> words;
+    if (const char* emulator = std::getenv("HATKIT_TEST_EMULATOR")) {
+        std::istringstream text(emulator);
+        for (std::string word; text >> word;) words.push_back(word);
+    }
+    return words;
+}
+
 ProgramRun runProgram(const std::string& path, const std::vector<std::string>& environment, int timeoutMs,
                       const std::vector<std::string>& arguments, const std::function<void(int pid)>& whileRunning)
 {
@@ -30,12 +40,12 @@ ProgramRun runProgram(const std::string& path, const std::vector<std::string>& e
     for (auto& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
     // Where the tests run under an emulator (armhf on an x86 host), the
-    // programs they start run under it too.
-    std::vector<std::string> args;
-    if (const char* emulator = std::getenv("HATKIT_TEST_EMULATOR")) {
-        std::istringstream words(emulator);
-        for (std::string word; words >> word;) args.push_back(word);
+    // programs they start run under it too; the system's own are native.
+    bool systemProgram = false;
+    for (const char* systemFolder : {"/usr/bin/", "/usr/sbin/", "/bin/", "/sbin/"}) {
+        systemProgram = systemProgram || path.rfind(systemFolder, 0) == 0;
     }
+    std::vector<std::string> args = systemProgram ? std::vector<std::string>{} : emulatorWords();
     args.push_back(path);
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::string program = args.front();
