@@ -6,7 +6,10 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 
+#include <csignal>
+
 #include "platform/bus_transfer.h"
+#include "platform/stop_request.h"
 #include "platform/wiring.h"
 #include "tests/platform/kernel_shim.h"
 
@@ -108,6 +111,26 @@ TEST_F(I2cDevBackend, WriteFailureIsReportedAsNegative)
 {
     kernel_shim::failSmbus(true);
     EXPECT_LT(wiringPiI2CWriteReg8(kBusFd, 8, 1), 0);
+}
+
+// A stop that comes just before the sleep (here held back until then) is
+// let in by the sleep and ends it; the signal mask is as it was after.
+TEST_F(I2cDevBackend, AStopJustBeforeTheSleepEndsIt)
+{
+    catchStopSignals();
+    sigset_t term;
+    sigset_t before;
+    sigset_t after;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigprocmask(SIG_BLOCK, &term, &before);
+    raise(SIGTERM);
+    delay(1500);
+    EXPECT_TRUE(stopRequested());
+    sigprocmask(SIG_SETMASK, &before, &after);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) {
+        EXPECT_EQ(sigismember(&after, signal), signal == SIGTERM ? 1 : sigismember(&before, signal)) << signal;
+    }
 }
 
 TEST_F(I2cDevBackend, DelaySleepsTheWholeTimeAcrossSignals)

@@ -184,6 +184,12 @@ extern "C" int ppoll(struct pollfd* fds, nfds_t count, const struct timespec* ti
         return next<int (*)(struct pollfd*, nfds_t, const struct timespec*, const sigset_t*)>("ppoll")(fds, count,
                                                                                                        timeout, mask);
     }
+    // ppoll's own mask while it waits: a signal held until now comes in.
+    sigset_t before;
+    if (mask != nullptr) {
+        sigprocmask(SIG_SETMASK, mask, &before);
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+    }
     Call call;
     call.name = "sleep";
     call.seconds = static_cast<long>(timeout->tv_sec);
