@@ -32,6 +32,11 @@ struct Heatglow {
 };
 Heatglow h;
 
+void noteOnLeds(int red, int green, int blue)
+{
+    std::snprintf(h.onLeds, sizeof h.onLeds, "%02x%02x%02x", red & 0xFF, green & 0xFF, blue & 0xFF);
+}
+
 // The band's colour at the brightness in force.
 void paint(const HeatBand& band)
 {
@@ -41,7 +46,7 @@ void paint(const HeatBand& band)
     colour.blue = static_cast<uint8_t>(band.blue);
     const LightMode shown = scaledColour(colour, h.shown.brightness);
     setRGB(kAllLeds, shown.red, shown.green, shown.blue);
-    std::snprintf(h.onLeds, sizeof h.onLeds, "%02x%02x%02x", colour.red, colour.green, colour.blue);
+    noteOnLeds(colour.red, colour.green, colour.blue);
 }
 
 // Writes what h.shown asks for; the heat colours wait for the pass, but
@@ -53,9 +58,10 @@ void showLights(const ProgramLoop& loop, bool again)
         const LightMode& c = h.shown;
         if (c.kind == LightKind::effect) {
             h.onLeds[0] = '\0';
+        } else if (c.kind == LightKind::off) {
+            noteOnLeds(0, 0, 0);
         } else {
-            const bool dark = c.kind == LightKind::off;
-            std::snprintf(h.onLeds, sizeof h.onLeds, "%02x%02x%02x", dark ? 0 : c.red, dark ? 0 : c.green, dark ? 0 : c.blue);
+            noteOnLeds(c.red, c.green, c.blue);
         }
     } else if (!again) {
         h.repaint = true;

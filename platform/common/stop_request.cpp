@@ -20,6 +20,22 @@ void onStop(int) { stopAsked = 1; }
 
 constexpr uint64_t kNsPerSecond = 1000000000ULL;
 
+// The signals a wait must let in: the stops and SIGHUP.
+sigset_t waitSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
+    return signals;
+}
+
+uint64_t monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * kNsPerSecond + static_cast<uint64_t>(now.tv_nsec);
+}
+
 }  // namespace
 
 void catchStopSignals()
@@ -55,9 +71,7 @@ bool stopRequested() { return stopAsked != 0; }
 
 void holdSignalsForWaits()
 {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
+    const sigset_t signals = waitSignals();
     sigprocmask(SIG_BLOCK, &signals, &unheld);
     held = true;
 }
@@ -74,19 +88,14 @@ void sleepUnlessStopped(uint64_t ns)
 {
     // The stop signals are held from the look at the flag until ppoll lets
     // them in, atomically: one that lands in between ends the sleep too.
-    sigset_t signals;
+    const sigset_t signals = waitSignals();
     sigset_t before;
-    sigemptyset(&signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
     sigprocmask(SIG_BLOCK, &signals, &before);
     sigset_t whileAsleep = before;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigdelset(&whileAsleep, signal);
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t end = static_cast<uint64_t>(now.tv_sec) * kNsPerSecond + static_cast<uint64_t>(now.tv_nsec) + ns;
+    const uint64_t end = monotonicNs() + ns;
     while (stopAsked == 0) {
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const uint64_t at = static_cast<uint64_t>(now.tv_sec) * kNsPerSecond + static_cast<uint64_t>(now.tv_nsec);
+        const uint64_t at = monotonicNs();
         if (at >= end) break;
         const timespec left{static_cast<time_t>((end - at) / kNsPerSecond), static_cast<long>((end - at) % kNsPerSecond)};
         // Another signal (a reload's SIGHUP) ends ppoll early: sleep on.
